@@ -1,0 +1,36 @@
+// Building search patterns from the search text and finding them in the file buffer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The byte pattern of one search. `present` is false when the search has no pattern at all
+// (an empty "Hex" text), which finds nothing; an empty but present pattern (empty "String" text)
+// matches at the start offset.
+struct SearchPattern {
+    std::vector<uint8_t> bytes;
+    bool present = true;
+};
+
+// The pattern for a search type name ("String", "Hex", "IP", "Byte", "Word", "Long", "Quad",
+// matched exactly) and the search text (not trimmed). An unknown type name gives an empty pattern.
+[[nodiscard]] SearchPattern BuildSearchPattern(const std::string& typeName,
+                                               const std::string& text);
+
+// One byte per complete pair of characters: the low 8 bits of ParseNumber32("$" + pair).
+// A single trailing character is read as one hexadecimal digit (so "414" gives 41 04).
+// Returns (length + 1) / 2 bytes.
+[[nodiscard]] std::vector<uint8_t> HexTextToBytes(const std::string& text);
+
+// First match of pattern[0..patternLength) in buffer[0..size) whose 0-based offset is >= start:
+// its 1-based position, or 0 when there is none or pattern is null. A pattern of length 0 matches
+// at start (when start <= size). A negative start, size or length finds nothing, as does an empty
+// pattern at start == size == INT32_MAX, whose position would not fit. Never reads outside the
+// buffer or the pattern.
+[[nodiscard]] int32_t ScanForPattern(int32_t start, const uint8_t* buffer, int32_t size,
+                                     const uint8_t* pattern, int32_t patternLength);
+
+// Sunday's Quick Search exactly as designed; the reference that faster scans must agree with.
+[[nodiscard]] int32_t ScanForPatternSunday(int32_t start, const uint8_t* buffer, int32_t size,
+                                           const uint8_t* pattern, int32_t patternLength);
