@@ -40,8 +40,6 @@ int ToInt(int64_t value) {
 
 TrackBarWidget::TrackBarWidget(int32_t id, QWidget* parent) : QSlider(Qt::Horizontal, parent), id_(id) {
     setFocusPolicy(Qt::StrongFocus);
-    // Up and Page Up move the thumb to the left, as on the desktop this layout comes from.
-    setInvertedControls(true);
     connect(this, &QAbstractSlider::actionTriggered, this, &TrackBarWidget::OnAction);
     connect(this, &QAbstractSlider::sliderReleased, this,
             [this] { Notify(SCROLL_THUMB_RELEASED); });
@@ -83,6 +81,39 @@ void TrackBarWidget::mouseReleaseEvent(QMouseEvent* event) {
         actionOpen_ = false;
         Notify(SCROLL_END_ACTION);
     }
+}
+
+void TrackBarWidget::keyPressEvent(QKeyEvent* event) {
+    // Up and Page Up move the thumb to the left like Left does: the keys step towards the
+    // start of the bar whatever its orientation.
+    SliderAction action = SliderNoAction;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        action = SliderSingleStepSub;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        action = SliderSingleStepAdd;
+        break;
+    case Qt::Key_PageUp:
+        action = SliderPageStepSub;
+        break;
+    case Qt::Key_PageDown:
+        action = SliderPageStepAdd;
+        break;
+    case Qt::Key_Home:
+        action = SliderToMinimum;
+        break;
+    case Qt::Key_End:
+        action = SliderToMaximum;
+        break;
+    default:
+        QSlider::keyPressEvent(event);
+        return;
+    }
+    triggerAction(action);
+    event->accept();
 }
 
 void TrackBarWidget::keyReleaseEvent(QKeyEvent* event) {
