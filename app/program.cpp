@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/command_line.h"
 #include "app/file_buffer.h"
 #include "app/messages.h"
 #include "inspector/number_text.h"
@@ -91,6 +92,9 @@ void LoadWindowFonts() {
 }
 
 int RunProgram(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) {
+        return *answered;
+    }
     ResetProgramState();
     if (!StartToolkit(argc, argv)) {
         return 1;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontInfo>
+#include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -111,6 +112,23 @@ bool DisplayReachable() {
     return reachable;
 }
 
+// Qt aborts when no platform plugin starts, e.g. WAYLAND_DISPLAY without Qt's Wayland plugin and
+// no X display to fall back to. Ends with the same kind of line as a missing display instead.
+QtMessageHandler previousMessageHandler = nullptr;
+
+void ReportPlatformFailure(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type != QtFatalMsg) {
+        if (previousMessageHandler != nullptr) {
+            previousMessageHandler(type, context, message);
+        }
+        return;
+    }
+    std::fprintf(stderr, "tessary: no display to open the window on (Qt could not start a "
+                         "platform plugin); run it in a desktop session or under xvfb-run\n");
+    std::_Exit(1);
+}
+
 QWidget* ForegroundWindow() {
     if (QWidget* active = QApplication::activeWindow()) {
         return active;
@@ -186,8 +204,12 @@ bool StartToolkit(int& argc, char** argv) {
         if (!DisplayReachable()) {
             return false;
         }
+        previousMessageHandler = qInstallMessageHandler(ReportPlatformFailure);
         toolkit.ownedApplication = new QApplication(argc, argv);
+        qInstallMessageHandler(previousMessageHandler);
     }
+    QApplication::setWindowIcon(QIcon(":/tessary.svg"));
+    QGuiApplication::setDesktopFileName("tessary");
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QFont controlFont("Liberation Sans");
     controlFont.setPointSize(8);

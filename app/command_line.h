@@ -1,0 +1,14 @@
+// The arguments that the program answers on standard output without opening its window.
+// Every other first argument keeps its meaning: the name of the file to load.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The text that the first argument asks for ("--help" or "--version"), or nothing when the
+// program should start as usual. Only the first argument counts, as for the file name.
+[[nodiscard]] std::optional<std::string> CommandLineAnswer(int argc, const char* const* argv);
+
+// Prints the answer, if any, to standard output. Returns the exit code when the process must end
+// here (0, or 1 when the answer could not be written), or nothing to go on to the window.
+[[nodiscard]] std::optional<int> AnswerCommandLine(int argc, const char* const* argv);

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch prefix and checks what a desktop needs: the program, its
+# desktop entry, icon and AppStream metainfo in the usual places, pointing at each other.
+#
+# Usage: install_layout.sh BUILD_DIR
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+build="$1"
+prefix="$(mktemp -d)"
+trap 'rm -rf "$prefix"' EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+program="$prefix/bin/tessary"
+entry="$prefix/share/applications/tessary.desktop"
+icon="$prefix/share/icons/hicolor/scalable/apps/tessary.svg"
+metainfo="$prefix/share/metainfo/tessary.metainfo.xml"
+for file in "$program" "$entry" "$icon" "$metainfo"; do
+    [ -f "$file" ] || fail "not installed: ${file#"$prefix"/}"
+done
+[ "$failures" -eq 0 ] || exit 1
+[ -x "$program" ] || fail "the program is not executable"
+
+key() { sed -n "s/^$1=//p" "$entry"; }
+[ "$(key Exec)" = "tessary %f" ] || fail "Exec is \"$(key Exec)\", not \"tessary %f\""
+[ "$(key Icon)" = "$(basename "$icon" .svg)" ] || fail "Icon does not name the installed icon"
+[ "$(key Type)" = "Application" ] || fail "Type is not Application"
+[ "$(key Terminal)" = "false" ] || fail "Terminal is not false"
+case "$(key Categories)" in
+*Utility\;*) ;;
+*) fail "Categories lacks Utility" ;;
+esac
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "desktop-file-validate rejects the desktop entry"
+fi
+
+grep -q "<launchable type=\"desktop-id\">$(basename "$entry")</launchable>" "$metainfo" ||
+    fail "the metainfo does not launch the installed desktop entry"
+version="$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" --version)" ||
+    fail "the installed program does not answer --version"
+grep -q "<release version=\"${version#Tessary }\"" "$metainfo" ||
+    fail "the metainfo has no release for \"$version\""
+if command -v appstreamcli >/dev/null; then
+    # Warnings pass: the component id follows the desktop entry's name rather than reverse DNS.
+    report="$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1)" || true
+    if grep -q '^E:' <<<"$report"; then
+        echo "$report" >&2
+        fail "appstreamcli finds errors in the metainfo"
+    fi
+fi
+
+grep -q '<svg' "$icon" || fail "the icon is not an SVG"
+
+if [ "$failures" -ne 0 ]; then
+    exit 1
+fi
+echo "PASS: program, desktop entry, icon and metainfo installed under a prefix"
