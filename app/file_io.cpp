@@ -114,9 +114,11 @@ Attempt WriteThroughTemporary(const std::string& target, const struct stat* exis
     name.push_back('\0');
     FileDescriptor temporary(mkostemp(name.data(), O_CLOEXEC));
     if (!temporary.valid()) {
-        // Only a folder that refuses new files sends the save in place; a full or failing disk
+        // Only a folder that refuses new files, or a target so close to the longest path that
+        // the temporary's name no longer fits, sends the save in place; a full or failing disk
         // must not, or the target would be left half-written.
-        return errno == EACCES || errno == EPERM ? Attempt::NotPossible : Attempt::Failed;
+        return errno == EACCES || errno == EPERM || errno == ENAMETOOLONG ? Attempt::NotPossible
+                                                                          : Attempt::Failed;
     }
     const std::string temporaryName(name.data());
     const mode_t mode = existing != nullptr ? (existing->st_mode & 07777)
@@ -219,7 +221,11 @@ bool WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
         return true; // nothing to write, and an existing file keeps every byte
     }
     const bool regular = !exists || S_ISREG(status.st_mode);
-    if (regular) {
+    // A dangling link: a rename would put a file in the link's place, while an open through the
+    // link creates its target and keeps the link.
+    struct stat linkStatus {};
+    const bool danglingLink = !exists && lstat(target.c_str(), &linkStatus) == 0;
+    if (regular && !danglingLink) {
         const Attempt attempt = WriteThroughTemporary(target, exists ? &status : nullptr, bytes, size);
         if (attempt != Attempt::NotPossible) {
             return attempt == Attempt::Done;
