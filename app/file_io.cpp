@@ -152,6 +152,12 @@ bool WriteInPlace(const std::string& target, bool regular, const uint8_t* bytes,
     if (fstat(file.get(), &status) != 0) {
         return false;
     }
+    // Claiming the space first turns a full disk into a clean refusal before a byte is
+    // overwritten; file systems that cannot reserve space just go on.
+    if (S_ISREG(status.st_mode) && size > status.st_size &&
+        fallocate(file.get(), 0, 0, size) != 0 && (errno == ENOSPC || errno == EFBIG)) {
+        return false;
+    }
     bool written = WriteFully(file.get(), bytes, size);
     if (S_ISREG(status.st_mode)) {
         written = written && ftruncate(file.get(), size) == 0 && fsync(file.get()) == 0;

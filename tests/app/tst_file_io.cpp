@@ -153,6 +153,7 @@ class TestFileIo : public QObject {
     void refusedWrites_data();
     void refusedWrites();
     void failedWriteKeepsTheOldContent();
+    void fullDiskRefusesAnInPlaceSaveBeforeWriting();
 
   private:
     [[nodiscard]] QString At(const QString& name) const {
@@ -475,6 +476,32 @@ void TestFileIo::failedWriteKeepsTheOldContent() {
     QVERIFY(!saved);
     QVERIFY(ReadFromDisk(path) == before);
     QCOMPARE(Leftovers(work.path(), {"full-disk.bin"}), QStringList());
+}
+
+void TestFileIo::fullDiskRefusesAnInPlaceSaveBeforeWriting() {
+    // In place there is no temporary to fall back on: the space must be claimed before the first
+    // byte of the target is overwritten, or a full disk leaves a mixture of old and new bytes.
+    QTemporaryDir work;
+    const QString folder = work.filePath("locked");
+    const QString path = folder + "/inside.bin";
+    QVERIFY(QDir(work.path()).mkdir("locked"));
+    const QByteArray before(6000, 'o');
+    QVERIFY(WriteToDisk(path, before));
+    QCOMPARE(chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    QCOMPARE(chmod(QFile::encodeName(path).constData(), 0666), 0);
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+
+    const int saved = RunUnprivileged([&] {
+        rlimit limited{};
+        getrlimit(RLIMIT_FSIZE, &limited);
+        limited.rlim_cur = 8192;
+        std::signal(SIGXFSZ, SIG_IGN);
+        return setrlimit(RLIMIT_FSIZE, &limited) == 0 && Save(path, RandomBytes(20000, 7));
+    });
+
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    QCOMPARE(saved, 0);
+    QVERIFY(ReadFromDisk(path) == before);
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)
