@@ -1,5 +1,6 @@
 #include "inspector/pattern_scan.h"
 
+#include "inspector/fast_scan.h"
 #include "inspector/number_text.h"
 #include "inspector/text_ops.h"
 
@@ -66,7 +67,7 @@ SearchPattern BuildSearchPattern(const std::string& typeName, const std::string&
 
 int32_t ScanForPattern(int32_t start, const uint8_t* buffer, int32_t size, const uint8_t* pattern,
                        int32_t patternLength) {
-    return ScanForPatternSunday(start, buffer, size, pattern, patternLength);
+    return ScanForPatternOn(FastestScanPath(), start, buffer, size, pattern, patternLength);
 }
 
 int32_t ScanForPatternSunday(int32_t start, const uint8_t* buffer, int32_t size,

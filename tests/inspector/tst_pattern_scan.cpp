@@ -1,5 +1,7 @@
 #include "inspector/pattern_scan.h"
 
+#include "inspector/fast_scan.h"
+
 #include <QtTest>
 
 #include <algorithm>
@@ -49,6 +51,52 @@ std::string StdText(const QByteArray& text) {
     return std::string(text.constData(), static_cast<size_t>(text.size()));
 }
 
+std::vector<uint8_t> RandomBytes(std::mt19937& random, int count, int byteValues) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(count));
+    for (uint8_t& byte : bytes) {
+        const auto value = std::uniform_int_distribution<int>(0, byteValues - 1)(random);
+        // Two values are 00 and FF, so that bytes above 7F take part in the near misses.
+        byte = static_cast<uint8_t>(byteValues == 2 ? 0xFF * value : value);
+    }
+    return bytes;
+}
+
+// Runs every scan path the processor has from each start and compares it with Sunday's scan.
+// Returns the first disagreement, or an empty text.
+QString FirstDisagreement(const std::vector<uint8_t>& buffer, const std::vector<uint8_t>& pattern,
+                          const std::vector<int32_t>& starts) {
+    const ExactBytes exactBuffer(buffer);
+    const ExactBytes exactPattern(pattern);
+    for (const int32_t start : starts) {
+        const int32_t expected = ScanForPatternSunday(start, exactBuffer.data(), exactBuffer.size(),
+                                                      exactPattern.data(), exactPattern.size());
+        for (const ScanPath path : AvailableScanPaths()) {
+            const int32_t found =
+                ScanForPatternOn(path, start, exactBuffer.data(), exactBuffer.size(),
+                                 exactPattern.data(), exactPattern.size());
+            if (found != expected) {
+                return QStringLiteral("%1 path, %2-byte buffer, pattern [%3], start %4: %5, "
+                                      "Sunday %6")
+                    .arg(QString::fromLatin1(ScanPathName(path)))
+                    .arg(buffer.size())
+                    .arg(QString::fromLatin1(Hex(pattern)))
+                    .arg(start)
+                    .arg(found)
+                    .arg(expected);
+            }
+        }
+    }
+    return {};
+}
+
+QList<int> Range(int first, int last) {
+    QList<int> values;
+    for (int value = first; value <= last; ++value) {
+        values.append(value);
+    }
+    return values;
+}
+
 } // namespace
 
 class TestPatternScan : public QObject {
@@ -67,6 +115,10 @@ class TestPatternScan : public QObject {
 
     void scansAgreeWithBruteForce_data();
     void scansAgreeWithBruteForce();
+
+    void everyPathAgreesAtBlockEdges_data();
+    void everyPathAgreesAtBlockEdges();
+    void everyPathAgreesOnLongBuffers();
 };
 
 void TestPatternScan::hexTextToBytes_data() {
@@ -255,6 +307,11 @@ void TestPatternScan::scanExamples() {
     QCOMPARE(ScanForPattern(start, exactBuffer.data(), exactBuffer.size(), exactPattern.data(),
                             exactPattern.size()),
              expected);
+    for (const ScanPath path : AvailableScanPaths()) {
+        QCOMPARE(ScanForPatternOn(path, start, exactBuffer.data(), exactBuffer.size(),
+                                  exactPattern.data(), exactPattern.size()),
+                 expected);
+    }
 }
 
 void TestPatternScan::nullPatternFindsNothing() {
@@ -262,6 +319,9 @@ void TestPatternScan::nullPatternFindsNothing() {
     QCOMPARE(ScanForPatternSunday(0, buffer.data(), buffer.size(), nullptr, 0), 0);
     QCOMPARE(ScanForPattern(0, buffer.data(), buffer.size(), nullptr, 0), 0);
     QCOMPARE(ScanForPattern(0, buffer.data(), buffer.size(), nullptr, 2), 0);
+    for (const ScanPath path : AvailableScanPaths()) {
+        QCOMPARE(ScanForPatternOn(path, 0, buffer.data(), buffer.size(), nullptr, 2), 0);
+    }
 }
 
 void TestPatternScan::scansAgreeWithBruteForce_data() {
@@ -351,8 +411,14 @@ void TestPatternScan::scansAgreeWithBruteForce() {
             const int32_t reference =
                 ScanForPatternSunday(start, exactBuffer.data(), exactBuffer.size(),
                                      exactPattern.data(), exactPattern.size());
-            const int32_t fast = ScanForPattern(start, exactBuffer.data(), exactBuffer.size(),
-                                                exactPattern.data(), exactPattern.size());
+            int32_t fast = ScanForPattern(start, exactBuffer.data(), exactBuffer.size(),
+                                          exactPattern.data(), exactPattern.size());
+            for (const ScanPath path : AvailableScanPaths()) {
+                const int32_t onPath =
+                    ScanForPatternOn(path, start, exactBuffer.data(), exactBuffer.size(),
+                                     exactPattern.data(), exactPattern.size());
+                fast = onPath != expected ? onPath : fast;
+            }
             if (reference != expected || fast != expected) {
                 QFAIL(qPrintable(
                     QStringLiteral("buffer [%1] pattern [%2] start %3: brute force "
@@ -372,6 +438,97 @@ void TestPatternScan::scansAgreeWithBruteForce() {
     }
     QVERIFY2(matches >= minimumMatches && misses >= minimumMisses,
              qPrintable(QStringLiteral("%1 matches, %2 misses").arg(matches).arg(misses)));
+}
+
+// The places where a scan that tests 16, 32 or 64 alignments at once can go wrong: matches that
+// straddle those blocks, matches in the alignments after the last whole block, ending on the very
+// last byte, patterns as long as a block or longer, and filters that many alignments pass.
+void TestPatternScan::everyPathAgreesAtBlockEdges_data() {
+    QTest::addColumn<QList<int>>("bufferLengths");
+    QTest::addColumn<QList<int>>("patternLengths");
+    QTest::addColumn<QList<int>>("plantOffsets"); // where a copy goes: -1 nowhere, -2 at the end
+    QTest::addColumn<int>("byteValues");
+
+    QTest::newRow("matches straddling 16-, 32- and 64-byte blocks")
+        << QList<int>{200} << QList<int>{2, 3, 5, 8, 17} << Range(0, 70) << 256;
+    QTest::newRow("matches straddling blocks among near misses of two byte values")
+        << QList<int>{200} << QList<int>{2, 4, 9, 16} << Range(0, 70) << 2;
+    QTest::newRow("matches ending on the last byte of buffers around block multiples")
+        << QList<int>{8,  15, 16, 17,  31,  32,  33,  63,  64,  65, 66,
+                      95, 96, 97, 127, 128, 129, 130, 191, 192, 193}
+        << QList<int>{2, 4, 7, 8, 16, 32} << QList<int>{-2} << 256;
+    QTest::newRow("patterns of a block and longer")
+        << QList<int>{150, 300} << QList<int>{31, 32, 33, 63, 64, 65, 100}
+        << QList<int>{-1, 0, 1, 33, 63, 64, 100, -2} << 4;
+    QTest::newRow("no planted match, every start, two byte values")
+        << QList<int>{64, 128, 129, 250} << QList<int>{2, 3, 4, 6} << QList<int>{-1} << 2;
+}
+
+void TestPatternScan::everyPathAgreesAtBlockEdges() {
+    QFETCH(QList<int>, bufferLengths);
+    QFETCH(QList<int>, patternLengths);
+    QFETCH(QList<int>, plantOffsets);
+    QFETCH(int, byteValues);
+
+    std::mt19937 random(20240612u);
+    for (const int bufferLength : bufferLengths) {
+        for (const int patternLength : patternLengths) {
+            if (patternLength > bufferLength) {
+                continue;
+            }
+            for (const int plantOffset : plantOffsets) {
+                std::vector<uint8_t> buffer = RandomBytes(random, bufferLength, byteValues);
+                const std::vector<uint8_t> pattern = RandomBytes(random, patternLength, byteValues);
+                const int plant = plantOffset == -2 ? bufferLength - patternLength : plantOffset;
+                if (plant + patternLength > bufferLength) {
+                    continue;
+                }
+                if (plant >= 0) {
+                    std::copy(pattern.begin(), pattern.end(), buffer.begin() + plant);
+                }
+                // Every start within the first block, and the ones around the match and the end.
+                std::vector<int32_t> starts;
+                for (int32_t start = 0; start < 64; ++start) {
+                    starts.push_back(start);
+                }
+                for (const int start :
+                     {plant - 1, plant, plant + 1, bufferLength - patternLength - 1,
+                      bufferLength - patternLength, bufferLength - patternLength + 1, bufferLength,
+                      bufferLength + 1}) {
+                    if (start >= 64) {
+                        starts.push_back(start);
+                    }
+                }
+                const QString disagreement = FirstDisagreement(buffer, pattern, starts);
+                QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
+            }
+        }
+    }
+}
+
+// Buffers long enough that the filter bytes are chosen from a sample of slices rather than from
+// every byte, with patterns cut from them so that the matches are real.
+void TestPatternScan::everyPathAgreesOnLongBuffers() {
+    std::mt19937 random(20240613u);
+    int matches = 0;
+    for (const int byteValues : {2, 3, 256}) {
+        for (const int bufferLength : {100000, 100063}) {
+            const std::vector<uint8_t> buffer = RandomBytes(random, bufferLength, byteValues);
+            for (const int patternLength : {2, 4, 8, 16, 40}) {
+                for (const int from : {0, 777, 65536 - 3, bufferLength - patternLength}) {
+                    const std::vector<uint8_t> pattern(buffer.begin() + from,
+                                                       buffer.begin() + from + patternLength);
+                    const std::vector<int32_t> starts{0, from - 1, from, from + 1,
+                                                      bufferLength - patternLength};
+                    const QString disagreement = FirstDisagreement(buffer, pattern, starts);
+                    QVERIFY2(disagreement.isEmpty(), qPrintable(disagreement));
+                    matches += ScanForPattern(from, buffer.data(), bufferLength, pattern.data(),
+                                              patternLength) == from + 1;
+                }
+            }
+        }
+    }
+    QCOMPARE(matches, 3 * 2 * 5 * 4);
 }
 
 QTEST_GUILESS_MAIN(TestPatternScan)
