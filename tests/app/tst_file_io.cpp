@@ -1,21 +1,18 @@
 // Reading whole files and writing them back, on real files in a temporary folder: sizes by name,
 // reads that never come back short, and saves that leave the target old or new, never mixed.
 #include "app/file_io.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <functional>
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -48,33 +45,6 @@ extern "C" ssize_t read(int descriptor, void* buffer, size_t count) {
 
 namespace {
 
-constexpr uid_t NOBODY = 65534;
-constexpr gid_t NOGROUP = 65534;
-
-QByteArray RandomBytes(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(seed);
-    for (char& byte : bytes) {
-        byte = static_cast<char>(random.bounded(256));
-    }
-    return bytes;
-}
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-bool WriteToDisk(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(content) == content.size();
-}
-
-QByteArray ReadFromDisk(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 struct stat StatusOf(const QString& path) {
     struct stat status {};
     lstat(QFile::encodeName(path).constData(), &status);
@@ -86,7 +56,7 @@ bool Save(const QString& path, const QByteArray& content, WriteMode mode = Write
                           content.size(), mode);
 }
 
-QByteArray Bytes(const ReadResult& result) {
+QByteArray BytesRead(const ReadResult& result) {
     return QByteArray(reinterpret_cast<const char*>(result.bytes.data()),
                       static_cast<qsizetype>(result.bytes.size()));
 }
@@ -99,26 +69,6 @@ QStringList Leftovers(const QString& folder, const QStringList& expected) {
         found.removeAll(name);
     }
     return found;
-}
-
-// Runs `work` in a child process without root's right to read and write anything: as nobody when
-// the tests run as root, as the same user otherwise. Returns 1 when the work returned true, 0
-// when it returned false, and -1 when the child could not run it.
-int RunUnprivileged(const std::function<bool()>& work) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 &&
-            (setgroups(0, nullptr) != 0 || setgid(NOGROUP) != 0 || setuid(NOBODY) != 0)) {
-            _exit(2);
-        }
-        _exit(work() ? 1 : 0);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) > 1) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
 }
 
 } // namespace
@@ -223,7 +173,7 @@ void TestFileIo::readRoundTrip() {
     const ReadResult result = ReadWholeFile(Native(path));
     QCOMPARE(result.outcome, ReadOutcome::Loaded);
     QCOMPARE(result.size, qint64(size));
-    QVERIFY(Bytes(result) == content);
+    QVERIFY(BytesRead(result) == content);
 }
 
 void TestFileIo::readRefusals_data() {

@@ -5,23 +5,20 @@
 
 #include "app/file_buffer.h"
 #include "inspector/pointer_view.h"
+#include "support/test_files.h"
 #include "ui/toolkit.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,40 +30,6 @@ constexpr const char* SHORT_READ_FILE = "/sys/devices/system/cpu/online";
 const char* const FILE_CONTROL_NAMES[] = {
     "FindNextButton",   "PointerSlider",     "NudgeBar",          "UpdateBitsButton",
     "UpdateByteButton", "UpdateInt16Button", "UpdateInt32Button", "UpdateInt64Button"};
-
-QByteArray RandomBytes(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(seed);
-    for (char& byte : bytes) {
-        byte = static_cast<char>(random.bounded(256));
-    }
-    return bytes;
-}
-
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-bool WriteToDisk(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(content) == content.size();
-}
-
-QByteArray ReadFromDisk(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QByteArray CopyInMemory() {
-    return QByteArray(reinterpret_cast<const char*>(FileState.FileBuffer.data()),
-                      static_cast<qsizetype>(FileState.FileSize));
-}
-
-QByteArray Shown(int32_t id) {
-    const std::string text = GetControlText(id);
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QStringList Texts(const std::vector<std::string>& texts) {
     QStringList list;
@@ -102,16 +65,6 @@ QStringList WindowState() {
     return state;
 }
 
-bool TriggerMenu(const char* item) {
-    for (QAction* action : MainWindowWidget()->findChildren<QAction*>()) {
-        if (action->objectName() == item) {
-            action->trigger();
-            return true;
-        }
-    }
-    return false;
-}
-
 // What the user met after one menu choice: the titles of the requesters and the messages.
 struct Seen {
     bool answered = false; // every requester expected came (others show among the messages)
@@ -143,19 +96,6 @@ Seen ChooseMenu(const char* item, const std::optional<QString>& file = std::null
     seen.titles = Texts(answers.requesterTitles());
     seen.messages = Texts(answers.messages());
     return seen;
-}
-
-// Runs `action` with files limited to `bytes`, as on a disk that fills up part of the way.
-template <typename Action> void WithFileSizeLimit(rlim_t bytes, Action action) {
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = bytes;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limited);
-    action();
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
 }
 
 } // namespace
@@ -203,13 +143,7 @@ void TestLoadSave::cleanup() {
 }
 
 bool TestLoadSave::OpenAndLoad(const QString& path) {
-    if (!OpenTestWindow()) {
-        return false;
-    }
-    ModalAnswers answers; // no message is expected; one would be closed and recorded
-    LoadNamedFile(Native(path));
-    RunPendingTurns();
-    return answers.messages().empty() && FileState.FileName == Native(path);
+    return OpenTestWindow() && LoadWithoutMessages(path) && FileState.FileName == Native(path);
 }
 
 void TestLoadSave::loadThroughTheMenu() {
@@ -461,7 +395,10 @@ void TestLoadSave::failedSaveKeepsTheOldContent() {
     std::fill_n(FileState.FileBuffer.data(), 6000, uint8_t{'n'});
 
     Seen seen;
-    WithFileSizeLimit(4096, [&] { seen = ChooseMenu("Save", std::nullopt, 1); });
+    {
+        const FileSizeLimit limit(4096); // as on a disk that fills up part of the way
+        seen = ChooseMenu("Save", std::nullopt, 1);
+    }
     QVERIFY(seen.answered);
     QCOMPARE(seen.messages, QStringList{"Tessary|Unable to Save File"});
     QVERIFY(ReadFromDisk(loaded) == original);

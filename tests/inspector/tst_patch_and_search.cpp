@@ -8,12 +8,11 @@
 #include "inspector/pointer_view.h"
 #include "inspector/search.h"
 #include "inspector/write_back.h"
+#include "support/test_files.h"
 #include "ui/toolkit.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,46 +23,13 @@ namespace {
 
 using Positions = QList<qint64>;
 
-QByteArray Bytes(const char* hex) {
-    return QByteArray::fromHex(hex);
-}
-
 // Sixteen bytes that differ from each other and from every value written below.
 QByteArray SixteenBytes() {
     return Bytes("A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF");
 }
 
-QByteArray CopyInMemory() {
-    return QByteArray(reinterpret_cast<const char*>(FileState.FileBuffer.data()),
-                      static_cast<qsizetype>(FileState.FileSize));
-}
-
-QByteArray ReadFromDisk(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteToDisk(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 QString FieldText(const char* name) {
     return FindWidget<QLineEdit>(name)->text();
-}
-
-// Moves the pointer as the scroll bar would and shows the bytes there.
-void MovePointer(qint64 position) {
-    Pointer.FilePointer = position;
-    RefreshView();
-    RunPendingTurns();
-}
-
-void TypeInto(const char* field, const QString& text) {
-    auto* edit = FindWidget<QLineEdit>(field);
-    edit->clear();
-    QTest::keyClicks(edit, text);
-    RunPendingTurns();
 }
 
 bool Press(const char* buttonName) {
@@ -94,10 +60,6 @@ void ClickFromStartCheck() {
 
 bool FromStartChecked() {
     return FindWidget<QCheckBox>("FromStartCheck")->isChecked();
-}
-
-QString PointerCaption(qint64 position, qint64 size) {
-    return QString("File Pointer (%1 of %2 Bytes)").arg(position).arg(size);
 }
 
 } // namespace
@@ -132,14 +94,7 @@ class TestPatchAndSearch : public QObject {
 };
 
 bool TestPatchAndSearch::LoadBytes(const QByteArray& content) {
-    const QString path = folder_.filePath("inspected.bin");
-    if (!WriteToDisk(path, content)) {
-        return false;
-    }
-    ModalAnswers answers; // no message is expected; one would be closed and recorded
-    LoadNamedFile(path.toStdString());
-    RunPendingTurns();
-    return answers.messages().empty() && CopyInMemory() == content;
+    return WriteAndLoad(folder_.filePath("inspected.bin"), content);
 }
 
 void TestPatchAndSearch::AddUpdateColumns() {
@@ -281,12 +236,7 @@ void TestPatchAndSearch::saveWritesThePatchedCopy() {
     QCOMPARE(ReadFromDisk(path), SixteenBytes()); // the disk changes only on Save
 
     ModalAnswers answers;
-    QAction* save = nullptr;
-    for (QAction* action : MainWindowWidget()->findChildren<QAction*>()) {
-        save = action->objectName() == "Save" ? action : save;
-    }
-    QVERIFY(save != nullptr);
-    save->trigger();
+    QVERIFY(TriggerMenu("Save"));
     RunPendingTurns();
     QCOMPARE(answers.messages(), std::vector<std::string>());
 

@@ -6,9 +6,9 @@
 #include "app/file_buffer.h"
 #include "inspector/pointer_view.h"
 #include "inspector/value_panel.h"
+#include "support/test_files.h"
 #include "ui/toolkit.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -18,7 +18,6 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -28,20 +27,6 @@
 #include <limits>
 
 namespace {
-
-QByteArray Bytes(const char* hex) {
-    return QByteArray::fromHex(hex);
-}
-
-QByteArray Shown(int32_t id) {
-    const std::string text = GetControlText(id);
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QByteArray CopyInMemory() {
-    return QByteArray(reinterpret_cast<const char*>(FileState.FileBuffer.data()),
-                      static_cast<qsizetype>(FileState.FileSize));
-}
 
 // Printable and distinct within any 94 consecutive positions, so that a strip shifted by a few
 // cells cannot pass for the expected one.
@@ -96,49 +81,8 @@ QByteArray ExpectedPreview(const QByteArray& file, qint64 pointer) {
     return preview;
 }
 
-QString Caption(qint64 pointer, qint64 size) {
-    return QString("File Pointer (%1 of %2 Bytes)").arg(pointer).arg(size);
-}
-
 QString CaptionShown() {
     return FindWidget<QLabel>("PointerLabel")->text();
-}
-
-void MovePointer(qint64 position) {
-    Pointer.FilePointer = position;
-    RefreshView();
-    RunPendingTurns();
-}
-
-// The style's geometry of a scroll bar or track bar, as the widget itself computes it.
-QStyleOptionSlider SliderOption(const QAbstractSlider* slider, int position) {
-    QStyleOptionSlider option;
-    option.initFrom(slider);
-    option.orientation = slider->orientation();
-    option.state |= QStyle::State_Horizontal;
-    option.minimum = slider->minimum();
-    option.maximum = slider->maximum();
-    option.sliderPosition = position;
-    option.sliderValue = position;
-    option.singleStep = slider->singleStep();
-    option.pageStep = slider->pageStep();
-    if (const auto* track = qobject_cast<const QSlider*>(slider)) {
-        option.tickPosition = track->tickPosition();
-        option.tickInterval = track->tickInterval();
-    }
-    return option;
-}
-
-QPoint ScrollBarPartCentre(const QScrollBar* bar, QStyle::SubControl part) {
-    const QStyleOptionSlider option = SliderOption(bar, bar->value());
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
-}
-
-QPoint TrackBarThumbCentre(const QSlider* bar, int position) {
-    const QStyleOptionSlider option = SliderOption(bar, position);
-    return bar->style()
-        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar)
-        .center();
 }
 
 void DragMouseTo(QWidget* widget, QPoint position) {
@@ -194,16 +138,7 @@ void TestViewAndPanel::init() {
 }
 
 bool TestViewAndPanel::LoadBytes(const QByteArray& content) {
-    const QString path = folder_.filePath("inspected.bin");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        return false;
-    }
-    file.close();
-    ModalAnswers answers; // no message is expected; one would be closed and recorded
-    LoadNamedFile(QFile::encodeName(path).toStdString());
-    RunPendingTurns();
-    return answers.messages().empty() && CopyInMemory() == content;
+    return WriteAndLoad(folder_.filePath("inspected.bin"), content);
 }
 
 void TestViewAndPanel::valuePanel_data() {
@@ -400,7 +335,7 @@ void TestViewAndPanel::viewAtEveryPointer() {
         const qint64 pointer = std::clamp<qint64>(asked, 1, size);
         const QByteArray where = "pointer set to " + QByteArray::number(asked);
         QVERIFY2(Pointer.FilePointer == pointer, where.constData());
-        QVERIFY2(CaptionShown() == Caption(pointer, size), where.constData());
+        QVERIFY2(CaptionShown() == PointerCaption(pointer, size), where.constData());
         QVERIFY2(GetControlState(Control::PointerSlider) == std::min(pointer, lastThumb),
                  where.constData());
         QVERIFY2(Shown(Control::ByteStrip) == ExpectedStrip(file, pointer), where.constData());
@@ -470,7 +405,7 @@ void TestViewAndPanel::viewExamples() {
     QVERIFY(LoadBytes(file));
     MovePointer(asked);
     QCOMPARE(Pointer.FilePointer, pointer);
-    QCOMPARE(CaptionShown(), Caption(pointer, size));
+    QCOMPARE(CaptionShown(), PointerCaption(pointer, size));
     QCOMPARE(Shown(Control::ByteStrip), strip);
     QCOMPARE(Shown(Control::PreviewText), file.mid(pointer - 1, previewLength));
     QCOMPARE(GetControlState(Control::PointerSlider), thumb);
@@ -529,12 +464,12 @@ void TestViewAndPanel::scrollBarClicks() {
 
     QTest::mousePress(bar, Qt::LeftButton, {}, where);
     QCOMPARE(Pointer.FilePointer, whilePressed);
-    QCOMPARE(CaptionShown(), Caption(whilePressed, size));
+    QCOMPARE(CaptionShown(), PointerCaption(whilePressed, size));
     QTest::mouseRelease(bar, Qt::LeftButton, {}, where);
     QCOMPARE(Pointer.FilePointer, afterRelease);
     RunPendingTurns();
     QCOMPARE(Pointer.FilePointer, afterRelease);
-    QCOMPARE(CaptionShown(), Caption(afterRelease, size));
+    QCOMPARE(CaptionShown(), PointerCaption(afterRelease, size));
     QCOMPARE(Shown(Control::ByteStrip), ExpectedStrip(PrintableFile(size), afterRelease));
 }
 
@@ -574,7 +509,7 @@ void TestViewAndPanel::nudgeBarKeys() {
     QTest::keyPress(bar, static_cast<Qt::Key>(key));
     QCOMPARE(bar->value(), barWhilePressed); // the bar stays out while the key is held
     QCOMPARE(Pointer.FilePointer, pointer);  // and the pointer has moved at once
-    QCOMPARE(CaptionShown(), Caption(pointer, 100));
+    QCOMPARE(CaptionShown(), PointerCaption(pointer, 100));
     QTest::keyRelease(bar, static_cast<Qt::Key>(key));
     QCOMPARE(bar->value(), 31);
     QCOMPARE(Pointer.FilePointer, pointer);
@@ -603,7 +538,7 @@ void TestViewAndPanel::nudgeBarDragBackToRest() {
     QCOMPARE(Pointer.FilePointer, qint64(48));
     QCOMPARE(bar->value(), 31);
     QCOMPARE(Pointer.NudgeLast, 31);
-    QCOMPARE(CaptionShown(), Caption(48, 100));
+    QCOMPARE(CaptionShown(), PointerCaption(48, 100));
 }
 
 QTEST_MAIN(TestViewAndPanel)

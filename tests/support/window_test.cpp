@@ -1,11 +1,16 @@
 #include "support/window_test.h"
 
+#include "app/file_buffer.h"
+#include "inspector/pointer_view.h"
+#include "support/test_files.h"
 #include "ui/toolkit.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
 
@@ -32,7 +37,9 @@ bool OpenTestWindow(const std::vector<std::string>& arguments) {
     return opened;
 }
 
-void CloseTestWindow() { ShutdownToolkit(); }
+void CloseTestWindow() {
+    ShutdownToolkit();
+}
 
 std::vector<int32_t> RunPendingTurns() {
     std::vector<int32_t> codes;
@@ -51,6 +58,100 @@ QWidget* MainWindowWidget() {
     return nullptr;
 }
 
+bool TriggerMenu(const char* item) {
+    for (QAction* action : MainWindowWidget()->findChildren<QAction*>()) {
+        if (action->objectName() == item) {
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+QByteArray Shown(int32_t id) {
+    const std::string text = GetControlText(id);
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString PointerCaption(qint64 position, qint64 size) {
+    return QString("File Pointer (%1 of %2 Bytes)").arg(position).arg(size);
+}
+
+void MovePointer(qint64 position) {
+    Pointer.FilePointer = position;
+    RefreshView();
+    RunPendingTurns();
+}
+
+void TypeInto(const char* field, const QString& text) {
+    auto* edit = FindWidget<QLineEdit>(field);
+    edit->clear();
+    QTest::keyClicks(edit, text);
+    RunPendingTurns();
+}
+
+void PatchByteAtPointer(const char* decimal) {
+    TypeInto("DecField", decimal);
+    QTest::mouseClick(FindWidget<QPushButton>("UpdateByteButton"), Qt::LeftButton);
+    RunPendingTurns();
+}
+
+bool LoadWithoutMessages(const QString& path) {
+    ModalAnswers answers; // no message is expected; one would be closed and recorded
+    LoadNamedFile(Native(path));
+    RunPendingTurns();
+    return answers.messages().empty();
+}
+
+bool WriteAndLoad(const QString& path, const QByteArray& content) {
+    return WriteToDisk(path, content) && LoadWithoutMessages(path) && CopyInMemory() == content;
+}
+
+namespace {
+
+// The style's geometry of a scroll bar or track bar, as the widget itself computes it.
+QStyleOptionSlider SliderOption(const QAbstractSlider* slider, int position) {
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    if (slider->orientation() == Qt::Horizontal) {
+        option.state |= QStyle::State_Horizontal;
+    }
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = position;
+    option.sliderValue = position;
+    option.singleStep = slider->singleStep();
+    option.pageStep = slider->pageStep();
+    if (const auto* track = qobject_cast<const QSlider*>(slider)) {
+        option.tickPosition = track->tickPosition();
+        option.tickInterval = track->tickInterval();
+    }
+    return option;
+}
+
+} // namespace
+
+QPoint ScrollBarPartCentre(const QScrollBar* bar, QStyle::SubControl part) {
+    const QStyleOptionSlider option = SliderOption(bar, bar->value());
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
+}
+
+QPoint TrackBarThumbCentre(const QSlider* bar, int position) {
+    const QStyleOptionSlider option = SliderOption(bar, position);
+    return bar->style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar)
+        .center();
+}
+
+QString MessagesSeen(const ModalAnswers& answers) {
+    QStringList lines;
+    for (const std::string& message : answers.messages()) {
+        lines << QString::fromStdString(message);
+    }
+    return lines.join('\n');
+}
+
 ModalAnswers::ModalAnswers() {
     watcher_ = new QObject();
     auto* timer = new QTimer(watcher_);
@@ -58,7 +159,9 @@ ModalAnswers::ModalAnswers() {
     timer->start(5);
 }
 
-ModalAnswers::~ModalAnswers() { delete watcher_; }
+ModalAnswers::~ModalAnswers() {
+    delete watcher_;
+}
 
 ModalAnswers& ModalAnswers::Acknowledge() {
     answers_.push_back([this](QWidget* modal) {

@@ -6,6 +6,12 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QPoint>
+#include <QScrollBar>
+#include <QSlider>
+#include <QString>
+#include <QStyle>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -30,6 +36,32 @@ template <typename Widget = QWidget> Widget* FindWidget(const char* name) {
 }
 QWidget* MainWindowWidget();
 
+// Triggers the menu item whose QAction has this objectName (the item's text), as a click on it
+// would. The item runs on the program's next turns. False when there is no such item.
+bool TriggerMenu(const char* item);
+
+// The text of a control as the program reads it (GetControlText): its bytes, not its Unicode.
+QByteArray Shown(int32_t id);
+// The pointer's caption as the window shows it for `position` in a file of `size` bytes.
+QString PointerCaption(qint64 position, qint64 size);
+
+// Moves the pointer as the scroll bar would and shows the bytes there.
+void MovePointer(qint64 position);
+// Empties the named field and types `text` into it key by key.
+void TypeInto(const char* field, const QString& text);
+// Types a value into the byte row and presses its Update button, as the user patches a byte.
+void PatchByteAtPointer(const char* decimal);
+// Loads `path` as the Load item would; false when a message came up.
+bool LoadWithoutMessages(const QString& path);
+// Writes `content` to `path` and loads it. False when it was not written, a message came up, or
+// the copy in memory differs from `content`.
+bool WriteAndLoad(const QString& path, const QByteArray& content);
+
+// Where the user clicks a part of a scroll bar, and the thumb of a track bar at `position`, as
+// the widget's style places them.
+QPoint ScrollBarPartCentre(const QScrollBar* bar, QStyle::SubControl part);
+QPoint TrackBarThumbCentre(const QSlider* bar, int position);
+
 // Answers the modal requesters that the next actions open, in order. Each answer is a function
 // that gets the requester and closes it. The texts of the message boxes answered are collected.
 class ModalAnswers {
@@ -53,3 +85,6 @@ class ModalAnswers {
     int timer_ = 0;
     QObject* watcher_ = nullptr;
 };
+
+// The messages `answers` collected, one a line, so that a failing comparison shows them.
+QString MessagesSeen(const ModalAnswers& answers);

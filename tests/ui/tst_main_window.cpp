@@ -142,16 +142,18 @@ class TestMainWindow : public QObject {
                 QVERIFY(item->shortcut().isEmpty());
             }
         }
-        QCOMPARE(seen, QStringList({"File:", "Load", "Save", "Save As", "-", "Quit", "Help:",
-                                    "About"}));
+        QCOMPARE(seen,
+                 QStringList({"File:", "Load", "Save", "Save As", "-", "Quit", "Help:", "About"}));
     }
 
     void sizeRules_data() {
         QTest::addColumn<QSize>("asked");
         QTest::addColumn<QSize>("result");
         QTest::addColumn<int>("previewHeight");
-        QTest::newRow("wider window snaps back to 662") << QSize(800, 450) << QSize(662, 450) << 138;
-        QTest::newRow("narrower window snaps back to 662") << QSize(500, 500) << QSize(662, 500) << 188;
+        QTest::newRow("wider window snaps back to 662")
+            << QSize(800, 450) << QSize(662, 450) << 138;
+        QTest::newRow("narrower window snaps back to 662")
+            << QSize(500, 500) << QSize(662, 500) << 188;
         QTest::newRow("300 high becomes 450") << QSize(662, 300) << QSize(662, 450) << 138;
         QTest::newRow("600 high keeps its height") << QSize(662, 600) << QSize(662, 600) << 288;
     }
@@ -169,9 +171,10 @@ class TestMainWindow : public QObject {
     void aboutBox() {
         ModalAnswers answers;
         answers.Acknowledge();
-        QTimer::singleShot(0, [] { QueueTestMenuEvent(MenuItem::About); });
+        QTimer::singleShot(0, [] { QVERIFY(TriggerMenu("About")); });
         RunUntilAnswered(answers);
-        QCOMPARE(answers.messages(), std::vector<std::string>({"Tessary|Tessary 1.20\nby Halvory"}));
+        QCOMPARE(answers.messages(),
+                 std::vector<std::string>({"Tessary|Tessary 1.20\nby Halvory"}));
     }
 
     void closeBoxEndsTheLoopAndKeepsTheWindow() {
@@ -182,7 +185,7 @@ class TestMainWindow : public QObject {
     }
 
     void quitEndsTheLoop() {
-        QTimer::singleShot(0, [] { TriggerMenu("Quit"); });
+        QTimer::singleShot(0, [] { QVERIFY(TriggerMenu("Quit")); });
         EventLoop();
         QVERIFY(MainWindowWidget()->isVisible());
     }
@@ -192,10 +195,10 @@ class TestMainWindow : public QObject {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         QCOMPARE(QApplication::focusWidget(), window); // no control has the focus at first
-        const QStringList expected = {"ByteStrip", "BitsField", "DecField", "CharField",
-                                      "HexField", "Int16Field", "Int32Field", "Int64Field",
-                                      "SearchTypeCombo", "FromStartCheck", "SearchTextField",
-                                      "PreviewText", "ByteStrip"};
+        const QStringList expected = {
+            "ByteStrip",       "BitsField",   "DecField",   "CharField",       "HexField",
+            "Int16Field",      "Int32Field",  "Int64Field", "SearchTypeCombo", "FromStartCheck",
+            "SearchTextField", "PreviewText", "ByteStrip"};
         QStringList forward;
         for (int step = 0; step < expected.size(); ++step) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -253,25 +256,6 @@ class TestMainWindow : public QObject {
     }
 
   private:
-    static void TriggerMenu(const char* item) {
-        for (QAction* action : MainWindowWidget()->findChildren<QAction*>()) {
-            if (action->objectName() == item) {
-                action->trigger();
-                return;
-            }
-        }
-        QFAIL("no such menu item");
-    }
-
-    static void QueueTestMenuEvent(int32_t menuId) {
-        for (QAction* action : MainWindowWidget()->findChildren<QAction*>()) {
-            if (action->data().toInt() == menuId && !action->isSeparator()) {
-                action->trigger();
-                return;
-            }
-        }
-    }
-
     static void RunUntilAnswered(const ModalAnswers& answers) {
         QTRY_VERIFY_WITH_TIMEOUT((RunPendingTurns(), answers.pending() == 0), 5000);
     }
