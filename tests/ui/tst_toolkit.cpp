@@ -1,5 +1,6 @@
 // The toolkit layer on its own window: controls by id, the event queue, the scroll hook's view
 // of the two moving controls, and text crossing the widget boundary.
+#include "support/window_test.h"
 #include "ui/cp1252.h"
 #include "ui/toolkit.h"
 
@@ -9,7 +10,6 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <vector>
 
@@ -58,18 +58,6 @@ std::vector<int32_t> ControlEventsOf(int32_t id) {
     return subtypes;
 }
 
-QPoint ScrollBarPart(QScrollBar* bar, QStyle::SubControl part) {
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.pageStep = bar->pageStep();
-    option.singleStep = bar->singleStep();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
-}
 
 } // namespace
 
@@ -228,12 +216,8 @@ class TestToolkit : public QObject {
     }
 
     void scrollBarHookSeesThePositionBeforeTheMove() {
-        SetScrollAttribute(SCROLL, 1, 1);
-        SetScrollAttribute(SCROLL, 2, 1000);
-        SetScrollAttribute(SCROLL, 3, 30);
-        SetControlState(SCROLL, 970);
-        auto* bar = static_cast<QScrollBar*>(ControlWidgetByHandle(SCROLL));
-        const QPoint leftArrow = ScrollBarPart(bar, QStyle::SC_ScrollBarSubLine);
+        QScrollBar* bar = ScrollBarOfAFile(1000, 970);
+        const QPoint leftArrow = ScrollBarPartCentre(bar, QStyle::SC_ScrollBarSubLine);
         QTest::mousePress(bar, Qt::LeftButton, {}, leftArrow);
         QTest::mouseRelease(bar, Qt::LeftButton, {}, leftArrow);
         QCOMPARE(hookCalls.size(), std::size_t(2));
@@ -245,12 +229,8 @@ class TestToolkit : public QObject {
     }
 
     void scrollBarPageAndDrag() {
-        SetScrollAttribute(SCROLL, 1, 1);
-        SetScrollAttribute(SCROLL, 2, 1000);
-        SetScrollAttribute(SCROLL, 3, 30);
-        SetControlState(SCROLL, 1);
-        auto* bar = static_cast<QScrollBar*>(ControlWidgetByHandle(SCROLL));
-        const QPoint channel = ScrollBarPart(bar, QStyle::SC_ScrollBarAddPage);
+        QScrollBar* bar = ScrollBarOfAFile(1000, 1);
+        const QPoint channel = ScrollBarPartCentre(bar, QStyle::SC_ScrollBarAddPage);
         QTest::mousePress(bar, Qt::LeftButton, {}, channel);
         QTest::mouseRelease(bar, Qt::LeftButton, {}, channel);
         QCOMPARE(hookCalls.front().code, SCROLL_PAGE_RIGHT);
@@ -259,7 +239,7 @@ class TestToolkit : public QObject {
         QCOMPARE(hookCalls.back().position, 31);
 
         hookCalls.clear();
-        const QPoint thumb = ScrollBarPart(bar, QStyle::SC_ScrollBarSlider);
+        const QPoint thumb = ScrollBarPartCentre(bar, QStyle::SC_ScrollBarSlider);
         QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
         QTest::mouseMove(bar, thumb + QPoint(40, 0));
         QTest::mouseMove(bar, thumb + QPoint(80, 0));
@@ -329,6 +309,15 @@ class TestToolkit : public QObject {
     }
 
   private:
+    // The scroll bar as a load sets it for a file of `size` bytes, its thumb at `position`.
+    static QScrollBar* ScrollBarOfAFile(int32_t size, int32_t position) {
+        SetScrollAttribute(SCROLL, 1, 1);
+        SetScrollAttribute(SCROLL, 2, size);
+        SetScrollAttribute(SCROLL, 3, 30);
+        SetControlState(SCROLL, position);
+        return static_cast<QScrollBar*>(ControlWidgetByHandle(SCROLL));
+    }
+
     static QWidget* Window() { return reinterpret_cast<QWidget*>(WindowHandle(WINDOW)); }
     static QWidget* ControlWidgetByHandle(int32_t id) {
         return reinterpret_cast<QWidget*>(ControlHandle(id));
