@@ -205,7 +205,12 @@ bool StartToolkit(int& argc, char** argv) {
             return false;
         }
         previousMessageHandler = qInstallMessageHandler(ReportPlatformFailure);
-        toolkit.ownedApplication = new QApplication(argc, argv);
+        // Qt is given the program's name only: every argument is the program's own (a file
+        // named "-reverse" is a file to load, not a request to mirror the layout).
+        toolkit.qtArguments = {argc > 0 ? argv[0] : nullptr, nullptr};
+        toolkit.qtArgumentCount = argc > 0 ? 1 : 0;
+        toolkit.ownedApplication =
+            new QApplication(toolkit.qtArgumentCount, toolkit.qtArguments.data());
         qInstallMessageHandler(previousMessageHandler);
     }
     QApplication::setWindowIcon(QIcon(":/tessary.svg"));

@@ -48,6 +48,9 @@ struct DrawnBox {
 
 struct ToolkitState {
     QApplication* ownedApplication = nullptr;
+    // What QApplication was given; it keeps referring to both for its whole life.
+    int qtArgumentCount = 0;
+    std::vector<char*> qtArguments;
     EventRecorder* recorder = nullptr;
     std::vector<std::string> arguments;
     std::map<int32_t, WindowRecord> windows;
