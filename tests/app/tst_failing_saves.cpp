@@ -47,6 +47,17 @@ int RunSaveChild(const char* source, const char* target) {
     return WriteWholeFile(target, read.bytes.data(), read.size, WriteMode::Replace) ? 0 : 1;
 }
 
+// Chooses File > Save as an ordinary user (nobody when the tests run as root), for whom
+// permission bits count. False when the rights could not be dropped or the menu is missing.
+bool SaveWithoutPrivileges() {
+    UnprivilegedScope unprivileged;
+    if (!unprivileged.ok() || !TriggerMenu("Save")) {
+        return false;
+    }
+    RunPendingTurns();
+    return true;
+}
+
 } // namespace
 
 class TestFailingSaves : public QObject {
@@ -221,12 +232,7 @@ void TestFailingSaves::saveFails() {
     }
     QVERIFY(undone);
     ModalAnswers again;
-    {
-        UnprivilegedScope unprivileged;
-        QVERIFY(unprivileged.ok());
-        QVERIFY(TriggerMenu("Save"));
-        RunPendingTurns();
-    }
+    QVERIFY(SaveWithoutPrivileges());
     QCOMPARE(MessagesSeen(again), QString());
     QVERIFY(ReadFromDisk(target) == "t" + original.mid(1));
 }
@@ -240,12 +246,7 @@ void TestFailingSaves::readOnlyFolderStillSavesAnExistingFile() {
     QCOMPARE(chmod(folder.c_str(), 0555), 0);
     LoadAndPatch(target);
     ModalAnswers answers;
-    {
-        UnprivilegedScope unprivileged;
-        QVERIFY(unprivileged.ok());
-        QVERIFY(TriggerMenu("Save"));
-        RunPendingTurns();
-    }
+    QVERIFY(SaveWithoutPrivileges());
     QCOMPARE(MessagesSeen(answers), QString());
     QCOMPARE(ReadFromDisk(target), QByteArray("t file in a folder that takes no new files"));
     QCOMPARE(FilesIn(folder), std::vector<std::string>{"writable.bin"});
