@@ -1,3 +1,3 @@
-#include "app/program.h"
+#include "program/program.h"
 
 int main(int argc, char** argv) { return RunProgram(argc, argv); }

@@ -8,15 +8,15 @@
 // this run next to its reference, on the same bytes, and shown as a ratio to it. Figures are the
 // best of a few runs, except the slow scans (Sunday's, and memmem where it is slow), which run
 // once, and the start-up, which is the median of a few.
-#include "app/byte_block.h"
-#include "app/file_buffer.h"
-#include "app/file_io.h"
-#include "app/program.h"
-#include "inspector/fast_scan.h"
-#include "inspector/pattern_scan.h"
-#include "inspector/pointer_view.h"
-#include "ui/main_window.h"
-#include "ui/toolkit.h"
+#include "core/byte_block.h"
+#include "program/file_buffer.h"
+#include "core/file_io.h"
+#include "program/program.h"
+#include "core/fast_scan.h"
+#include "core/pattern_scan.h"
+#include "program/pointer_view.h"
+#include "program/main_window.h"
+#include "toolkit/toolkit.h"
 
 #include <QApplication>
 #include <QScrollBar>

@@ -1,12 +1,12 @@
 #include "fuzz/fuzz_checks.h"
 
-#include "inspector/byte_view.h"
-#include "inspector/number_text.h"
-#include "inspector/pattern_scan.h"
-#include "inspector/text_ops.h"
+#include "core/byte_view.h"
+#include "core/number_text.h"
+#include "core/pattern_scan.h"
+#include "core/text_ops.h"
 
-#if __has_include("inspector/fast_scan.h")
-#include "inspector/fast_scan.h"
+#if __has_include("core/fast_scan.h")
+#include "core/fast_scan.h"
 #define TESSARY_FUZZ_SCAN_PATHS 1
 #endif
 

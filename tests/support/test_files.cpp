@@ -1,6 +1,6 @@
 #include "support/test_files.h"
 
-#include "app/file_buffer.h"
+#include "program/file_buffer.h"
 
 #include <QFile>
 #include <QRandomGenerator>

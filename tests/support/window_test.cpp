@@ -1,9 +1,9 @@
 #include "support/window_test.h"
 
-#include "app/file_buffer.h"
-#include "inspector/pointer_view.h"
+#include "program/file_buffer.h"
+#include "program/pointer_view.h"
 #include "support/test_files.h"
-#include "ui/toolkit.h"
+#include "toolkit/toolkit.h"
 
 #include <QAction>
 #include <QFileDialog>

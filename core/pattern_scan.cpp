@@ -1,0 +1,111 @@
+#include "core/pattern_scan.h"
+
+#include "core/fast_scan.h"
+#include "core/number_text.h"
+#include "core/text_ops.h"
+
+#include <cstring>
+
+namespace {
+
+void AppendLittleEndian(std::vector<uint8_t>& bytes, uint64_t value, int32_t width) {
+    for (int32_t i = 0; i < width; ++i) {
+        bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+uint8_t LowByte(int32_t value) {
+    return static_cast<uint8_t>(static_cast<uint32_t>(value));
+}
+
+uint8_t HexDigitsToByte(const std::string& digits) {
+    return LowByte(ParseNumber32("$" + digits));
+}
+
+} // namespace
+
+std::vector<uint8_t> HexTextToBytes(const std::string& text) {
+    const int32_t length = TextLength(text);
+    std::vector<uint8_t> bytes;
+    bytes.reserve(static_cast<size_t>(length / 2 + 1));
+    int32_t i = 1;
+    for (; i <= length - 1; i += 2) {
+        bytes.push_back(HexDigitsToByte(Substring(text, i, 2)));
+    }
+    if (i == length) {
+        bytes.push_back(HexDigitsToByte(Substring(text, i, 1)));
+    }
+    return bytes;
+}
+
+SearchPattern BuildSearchPattern(const std::string& typeName, const std::string& text) {
+    SearchPattern pattern;
+    std::vector<uint8_t>& bytes = pattern.bytes;
+    if (TextEquals(typeName, "String")) {
+        const auto length = static_cast<size_t>(TextLength(text));
+        bytes.assign(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
+    } else if (TextEquals(typeName, "Byte")) {
+        AppendLittleEndian(bytes, static_cast<uint32_t>(ParseNumber32(text)), 1);
+    } else if (TextEquals(typeName, "Word")) {
+        AppendLittleEndian(bytes, static_cast<uint32_t>(ParseNumber32(text)), 2);
+    } else if (TextEquals(typeName, "Long")) {
+        AppendLittleEndian(bytes, static_cast<uint32_t>(ParseNumber32(text)), 4);
+    } else if (TextEquals(typeName, "Quad")) {
+        AppendLittleEndian(bytes, static_cast<uint64_t>(ParseNumber64(text)), 8);
+    } else if (TextEquals(typeName, "IP")) {
+        // Dotted text is written most significant field first; the file holds the address as a
+        // little-endian 32-bit value.
+        for (int32_t field = 4; field >= 1; --field) {
+            bytes.push_back(LowByte(ParseNumber32(TextField(text, field, "."))));
+        }
+    } else if (TextEquals(typeName, "Hex")) {
+        bytes = HexTextToBytes(text);
+        pattern.present = !bytes.empty();
+    }
+    return pattern;
+}
+
+int32_t ScanForPattern(int32_t start, const uint8_t* buffer, int32_t size, const uint8_t* pattern,
+                       int32_t patternLength) {
+    return ScanForPatternOn(FastestScanPath(), start, buffer, size, pattern, patternLength);
+}
+
+int32_t ScanForPatternSunday(int32_t start, const uint8_t* buffer, int32_t size,
+                             const uint8_t* pattern, int32_t patternLength) {
+    // Callers never pass a negative start, length or size; answering "not found" keeps such a call
+    // from reading anything.
+    if (pattern == nullptr || start < 0 || size < 0 || patternLength < 0) {
+        return 0;
+    }
+    const int64_t m = patternLength;
+    if (m == 0) {
+        // Position size + 1 does not fit when start == size == INT32_MAX.
+        return start <= size && start < INT32_MAX ? start + 1 : 0;
+    }
+    const int64_t lastStart = int64_t{size} - m;
+    if (start > lastStart) {
+        return 0;
+    }
+    // A single window needs no shift, and skipping the table here keeps m + 1 within int32_t.
+    if (start == lastStart) {
+        return std::memcmp(buffer + start, pattern, static_cast<size_t>(m)) == 0 ? start + 1 : 0;
+    }
+    int32_t shiftTable[256];
+    for (int32_t& shift : shiftTable) {
+        shift = patternLength + 1;
+    }
+    for (int32_t i = 0; i < patternLength; ++i) {
+        shiftTable[pattern[i]] = patternLength - i;
+    }
+    int64_t pos = start;
+    while (pos + m <= size) {
+        if (std::memcmp(buffer + pos, pattern, static_cast<size_t>(m)) == 0) {
+            return static_cast<int32_t>(pos + 1);
+        }
+        if (pos + m == size) {
+            return 0;
+        }
+        pos += shiftTable[buffer[pos + m]];
+    }
+    return 0;
+}

@@ -1,0 +1,109 @@
+#include "program/file_buffer.h"
+
+#include "core/file_io.h"
+#include "program/messages.h"
+#include "core/number_text.h"
+#include "program/pointer_view.h"
+#include "core/text_ops.h"
+#include "program/main_window.h"
+
+FileBufferState FileState;
+
+namespace {
+
+constexpr int64_t FIRST_BLOCK_SIZE = 4096;
+constexpr int32_t SLIDER_PAGE = 30;
+
+// Shows the file just read: the controls it enables, the slider's range, its name, position 1.
+void ShowLoadedFile() {
+    SetControlState(Control::FromStartCheck, 1);
+    for (const int32_t id : FILE_CONTROLS) {
+        SetControlDisabled(id, 0);
+    }
+    SetScrollAttribute(Control::PointerSlider, 1, 1);
+    SetScrollAttribute(Control::PointerSlider, 2, static_cast<int32_t>(FileState.FileSize));
+    SetScrollAttribute(Control::PointerSlider, 3, SLIDER_PAGE);
+    SetControlText(Control::FileNameLabel, "Inspected File: " + PathToText(FileState.FileName));
+    Pointer.FilePointer = 1;
+    RefreshView();
+}
+
+} // namespace
+
+std::string AllocationFailedMessage(int64_t size) {
+    return "Failed to allocate " + DecimalText64(size) + " bytes of memory";
+}
+
+void ResetFileBuffer() {
+    FileState = FileBufferState{};
+    if (std::optional<ByteBlock> block = ByteBlock::AllocateZeroed(FIRST_BLOCK_SIZE)) {
+        FileState.FileBuffer = std::move(*block);
+    }
+}
+
+bool TakeCommandLineName() {
+    const std::string argument = CommandArgument(0);
+    if (TextLength(argument) <= 3) {
+        return false;
+    }
+    FileState.FileName = RemoveAll(argument, "\"");
+    return true;
+}
+
+void LoadFile() { LoadNamedFile(FileState.FileName); }
+
+void LoadNamedFile(const std::string& name) {
+    // Until a file is loaded, the name tried is remembered so that Save can create it; once one
+    // is, a load that fails must not send later saves somewhere other than the file shown.
+    if (!FileState.loaded) {
+        FileState.FileName = name;
+    }
+    if (QueryFileSize(name) <= 0) {
+        ShowProgramMessage(MESSAGE_EMPTY_OR_INVALID);
+        return;
+    }
+    ReadResult read = ReadWholeFile(name);
+    switch (read.outcome) {
+    case ReadOutcome::Loaded:
+        break;
+    case ReadOutcome::Empty:
+        ShowProgramMessage(MESSAGE_EMPTY_OR_INVALID);
+        return;
+    case ReadOutcome::TooLarge:
+    case ReadOutcome::NoMemory:
+        ShowProgramMessage(AllocationFailedMessage(read.size));
+        return;
+    case ReadOutcome::OpenFailed:
+    case ReadOutcome::ReadFailed:
+        ShowProgramMessage(MESSAGE_OPEN_FAILED);
+        return;
+    }
+    FileState.FileBuffer = std::move(read.bytes);
+    FileState.FileSize = read.size;
+    FileState.FileName = name;
+    FileState.loaded = true;
+    ShowLoadedFile();
+}
+
+void LoadFileHandler() { LoadNamedFile(AskOpenFile("Load File", "", "*.*", 0)); }
+
+void SaveFile() {
+    // Before any load there are no bytes to write: Save then only creates a missing file, and
+    // an existing one keeps its content.
+    const WriteMode mode = FileState.loaded ? WriteMode::Replace : WriteMode::CreateIfMissing;
+    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize, mode)) {
+        ShowProgramMessage(MESSAGE_SAVE_FAILED);
+    }
+}
+
+void SaveFileAs() {
+    const std::string name = AskSaveFile("Save As", "", "*.*", 0);
+    if (name.empty()) {
+        ShowProgramMessage(MESSAGE_INVALID_NAME);
+        return;
+    }
+    FileState.FileName = name;
+    SaveFile();
+}
+
+void ReleaseFileBuffer() { FileState.FileBuffer = ByteBlock(); }

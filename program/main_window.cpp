@@ -1,0 +1,197 @@
+#include "program/main_window.h"
+
+#include "core/number_text.h"
+
+#include <algorithm>
+
+WindowFonts Fonts;
+
+namespace {
+
+enum class Kind { Label, EditField, TextArea, Button, CheckBox, Frame, ComboBox, TrackBar, ScrollBar };
+enum class FontChoice { Default, Strip, Field, Preview };
+
+struct ControlRow {
+    int32_t id;
+    const char* name;
+    Kind kind;
+    int32_t x, y, width, height;
+    const char* caption;
+    FontChoice font;
+};
+
+// Creation order is also the order in which Tab moves the focus.
+constexpr ControlRow CONTROL_ROWS[] = {
+    {Control::ByteStrip, "ByteStrip", Kind::EditField, 10, 30, 650, 25, "", FontChoice::Strip},
+    {Control::NudgeBar, "NudgeBar", Kind::TrackBar, 5, 0, 657, 30, "", FontChoice::Default},
+    {Control::BitsLabel, "BitsLabel", Kind::Label, 20, 90, 70, 20, "Bits:", FontChoice::Default},
+    {Control::Int16Label, "Int16Label", Kind::Label, 20, 130, 70, 20, "Int16:", FontChoice::Default},
+    {Control::DecHexLabel, "DecHexLabel", Kind::Label, 20, 110, 70, 20, "Dec / Hex:",
+     FontChoice::Default},
+    {Control::Int32Label, "Int32Label", Kind::Label, 20, 150, 70, 20, "Int32:", FontChoice::Default},
+    {Control::Int64Label, "Int64Label", Kind::Label, 20, 170, 70, 20, "Int64:", FontChoice::Default},
+    {Control::UpdateValuesFrame, "UpdateValuesFrame", Kind::Frame, 10, 70, 270, 130,
+     "Update Values", FontChoice::Default},
+    {Control::BitsField, "BitsField", Kind::EditField, 80, 90, 140, 20, "", FontChoice::Field},
+    {Control::DecField, "DecField", Kind::EditField, 80, 110, 50, 20, "", FontChoice::Field},
+    {Control::CharField, "CharField", Kind::EditField, 131, 110, 38, 20, "", FontChoice::Field},
+    {Control::HexField, "HexField", Kind::EditField, 170, 110, 50, 20, "", FontChoice::Field},
+    {Control::Int16Field, "Int16Field", Kind::EditField, 80, 130, 140, 20, "", FontChoice::Field},
+    {Control::Int32Field, "Int32Field", Kind::EditField, 80, 150, 140, 20, "", FontChoice::Field},
+    {Control::Int64Field, "Int64Field", Kind::EditField, 80, 170, 140, 20, "", FontChoice::Field},
+    {Control::UpdateBitsButton, "UpdateBitsButton", Kind::Button, 222, 90, 50, 20, "Update",
+     FontChoice::Default},
+    {Control::UpdateByteButton, "UpdateByteButton", Kind::Button, 222, 110, 50, 20, "Update",
+     FontChoice::Default},
+    {Control::UpdateInt16Button, "UpdateInt16Button", Kind::Button, 222, 130, 50, 20, "Update",
+     FontChoice::Default},
+    {Control::UpdateInt32Button, "UpdateInt32Button", Kind::Button, 222, 150, 50, 20, "Update",
+     FontChoice::Default},
+    {Control::UpdateInt64Button, "UpdateInt64Button", Kind::Button, 222, 170, 50, 20, "Update",
+     FontChoice::Default},
+    {Control::PointerSlider, "PointerSlider", Kind::ScrollBar, 25, 260, 620, 16, "",
+     FontChoice::Default},
+    {Control::PointerLabel, "PointerLabel", Kind::Label, 25, 243, 250, 15, "File Pointer ()",
+     FontChoice::Default},
+    {Control::FileSettingsFrame, "FileSettingsFrame", Kind::Frame, 10, 205, 650, 80,
+     "File Settings", FontChoice::Default},
+    {Control::FileNameLabel, "FileNameLabel", Kind::Label, 25, 225, 600, 15, "Inspected File: ",
+     FontChoice::Default},
+    {Control::SearchFrame, "SearchFrame", Kind::Frame, 285, 70, 375, 130, "Search",
+     FontChoice::Default},
+    {Control::SearchTypeCombo, "SearchTypeCombo", Kind::ComboBox, 490, 90, 115, 135, "",
+     FontChoice::Default},
+    {Control::FindLabel, "FindLabel", Kind::Label, 300, 92, 55, 20, "Find:", FontChoice::Default},
+    {Control::FromStartCheck, "FromStartCheck", Kind::CheckBox, 355, 112, 130, 20,
+     "Search from start", FontChoice::Default},
+    {Control::FindNextButton, "FindNextButton", Kind::Button, 490, 112, 115, 20, "Find Next",
+     FontChoice::Default},
+    {Control::SearchTextField, "SearchTextField", Kind::EditField, 355, 90, 130, 20, "",
+     FontChoice::Field},
+    {Control::PreviewText, "PreviewText", Kind::TextArea, 10, 290, 650, 138, "",
+     FontChoice::Preview},
+};
+
+constexpr const char* SEARCH_TYPES[] = {"String", "Hex", "IP", "Byte", "Word", "Long", "Quad"};
+
+// Multi-line, read-only, vertical scroll bar, both alignment bits (right alignment wins).
+constexpr uint32_t PREVIEW_STYLE = 0x2008C7;
+constexpr int32_t NUDGE_BAR_MAXIMUM = 63;
+
+constexpr int32_t WINDOW_X = 300;
+constexpr int32_t WINDOW_Y = 200;
+constexpr int32_t WINDOW_WIDTH = 662;
+constexpr int32_t WINDOW_MINIMUM_HEIGHT = 450;
+// PreviewText's height is the window's inner height less this.
+constexpr int32_t PREVIEW_HEIGHT_MARGIN = 312;
+
+// Where the strip's first character cell starts, and how wide each cell is, so that the pointer
+// marker's lines at x 323 and 333 frame the 32nd cell.
+constexpr int32_t STRIP_FIRST_CELL_OFFSET = 3;
+constexpr int32_t STRIP_CELL_WIDTH = 10;
+
+FontHandle FontOf(FontChoice choice) {
+    switch (choice) {
+    case FontChoice::Strip:
+        return Fonts.StripFont;
+    case FontChoice::Field:
+        return Fonts.FieldFont;
+    case FontChoice::Preview:
+        return Fonts.PreviewFont;
+    case FontChoice::Default:
+        break;
+    }
+    return 0;
+}
+
+NativeHandle CreateFromRow(const ControlRow& row) {
+    switch (row.kind) {
+    case Kind::Label:
+        return CreateLabel(row.id, row.x, row.y, row.width, row.height, row.caption);
+    case Kind::EditField:
+        return CreateEditField(row.id, row.x, row.y, row.width, row.height, row.caption);
+    case Kind::TextArea:
+        return CreateTextArea(row.id, row.x, row.y, row.width, row.height, row.caption,
+                              PREVIEW_STYLE);
+    case Kind::Button:
+        return CreateButton(row.id, row.x, row.y, row.width, row.height, row.caption);
+    case Kind::CheckBox:
+        return CreateCheckBox(row.id, row.x, row.y, row.width, row.height, row.caption);
+    case Kind::Frame:
+        return CreateFrame(row.id, row.x, row.y, row.width, row.height, row.caption);
+    case Kind::ComboBox:
+        return CreateComboBox(row.id, row.x, row.y, row.width, row.height);
+    case Kind::TrackBar:
+        return CreateTrackBar(row.id, row.x, row.y, row.width, row.height, 0, NUDGE_BAR_MAXIMUM,
+                              TRACKBAR_AUTO_TICKS);
+    case Kind::ScrollBar:
+        return CreateScrollBar(row.id, row.x, row.y, row.width, row.height, 0, 1000, 333);
+    }
+    return 0;
+}
+
+void CreateControls() {
+    for (const ControlRow& row : CONTROL_ROWS) {
+        if (CreateFromRow(row) == 0) {
+            continue;
+        }
+        SetControlName(row.id, row.name);
+        if (row.font != FontChoice::Default) {
+            SetControlFont(row.id, FontOf(row.font));
+        }
+    }
+    FitCharacterCells(Control::ByteStrip, STRIP_FIRST_CELL_OFFSET, STRIP_CELL_WIDTH);
+    for (const char* type : SEARCH_TYPES) {
+        AddComboItem(Control::SearchTypeCombo, -1, type);
+    }
+    SetControlText(Control::SearchTypeCombo, "String");
+    SetControlState(Control::FromStartCheck, 1);
+    for (const int32_t id : FILE_CONTROLS) {
+        SetControlDisabled(id, 1);
+    }
+}
+
+void CreateMenu(NativeHandle window) {
+    if (CreateMenuBar(MAIN_WINDOW, window) == 0) {
+        return;
+    }
+    AddMenuTitle("File");
+    AddMenuItem(MenuItem::Load, "Load");
+    AddMenuItem(MenuItem::Save, "Save");
+    AddMenuItem(MenuItem::SaveAs, "Save As");
+    AddMenuSeparator();
+    AddMenuItem(MenuItem::Quit, "Quit");
+    AddMenuTitle("Help");
+    AddMenuItem(MenuItem::About, "About");
+}
+
+} // namespace
+
+std::string ProgramTitle() { return "Tessary " + FixedText(PROGRAM_VERSION, 2); }
+
+void BuildMainWindow() {
+    const NativeHandle window = OpenAppWindow(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH,
+                                              WINDOW_MINIMUM_HEIGHT, ProgramTitle(),
+                                              WINDOW_STYLE_SIZABLE);
+    if (window == 0) {
+        return;
+    }
+    SetWindowName(MAIN_WINDOW, "MainWindow");
+    if (BeginControls(window) != 0) {
+        CreateControls();
+    }
+    CreateMenu(window);
+}
+
+void ApplySizeRules() {
+    const int32_t width = InnerWidth(MAIN_WINDOW);
+    const int32_t height = InnerHeight(MAIN_WINDOW);
+    if (width != WINDOW_WIDTH) {
+        ResizeAppWindow(MAIN_WINDOW, KEEP, KEEP, WINDOW_WIDTH, KEEP);
+    }
+    if (height < WINDOW_MINIMUM_HEIGHT) {
+        ResizeAppWindow(MAIN_WINDOW, KEEP, KEEP, KEEP, WINDOW_MINIMUM_HEIGHT);
+    }
+    ResizeControl(Control::PreviewText, KEEP, KEEP, KEEP,
+                  std::max(0, height - PREVIEW_HEIGHT_MARGIN));
+}

@@ -1,0 +1,17 @@
+// Every message the user can see, word for word, and the one way they are shown.
+#pragma once
+
+#include "toolkit/toolkit.h"
+
+#include <string>
+
+constexpr const char* PROGRAM_CAPTION = "Tessary";
+constexpr const char* MESSAGE_EMPTY_OR_INVALID = "Empty or invalid file";
+constexpr const char* MESSAGE_OPEN_FAILED = "Failed to Open File";
+constexpr const char* MESSAGE_SAVE_FAILED = "Unable to Save File";
+constexpr const char* MESSAGE_INVALID_NAME = "Invalid File Name";
+
+// "Failed to allocate N bytes of memory".
+[[nodiscard]] std::string AllocationFailedMessage(int64_t size);
+
+inline void ShowProgramMessage(const std::string& text) { ShowMessage(PROGRAM_CAPTION, text); }

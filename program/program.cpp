@@ -1,0 +1,164 @@
+#include "program/program.h"
+
+#include "program/command_line.h"
+#include "program/file_buffer.h"
+#include "program/messages.h"
+#include "core/number_text.h"
+#include "program/pointer_view.h"
+#include "program/search.h"
+#include "program/value_panel.h"
+#include "program/write_back.h"
+#include "program/main_window.h"
+
+#include <cstdio>
+
+namespace {
+
+// The two red lines frame the strip's 32nd character cell, which shows the byte at the pointer.
+constexpr int32_t MARKER_LEFT_X = 323;
+constexpr int32_t MARKER_RIGHT_X = 333;
+constexpr int32_t MARKER_Y = 32;
+constexpr int32_t MARKER_HEIGHT = 21;
+
+void DispatchMenu(int32_t menuId, int32_t& code) {
+    switch (menuId) {
+    case MenuItem::Load:
+        LoadFileHandler();
+        break;
+    case MenuItem::Save:
+        SaveFile();
+        break;
+    case MenuItem::SaveAs:
+        SaveFileAs();
+        break;
+    case MenuItem::Quit:
+        code = EVENT_CLOSE; // ends the loop by the same path as the close box
+        break;
+    case MenuItem::About:
+        ShowAbout();
+        break;
+    default:
+        break;
+    }
+}
+
+void DispatchControl(int32_t id) {
+    switch (id) {
+    case Control::DecField:
+        ConvertFromDecField();
+        break;
+    case Control::CharField:
+        ConvertFromCharField();
+        break;
+    case Control::HexField:
+        ConvertFromHexField();
+        break;
+    case Control::UpdateBitsButton:
+        UpdateBitsHandler();
+        break;
+    case Control::UpdateByteButton:
+        UpdateByteHandler();
+        break;
+    case Control::UpdateInt16Button:
+        UpdateInt16Handler();
+        break;
+    case Control::UpdateInt32Button:
+        UpdateInt32Handler();
+        break;
+    case Control::UpdateInt64Button:
+        UpdateInt64Handler();
+        break;
+    case Control::FindNextButton:
+        FindNext();
+        break;
+    default:
+        break; // the moving controls act through the window hook; other fields through buttons
+    }
+}
+
+} // namespace
+
+void ResetProgramState() {
+    FileState = FileBufferState{};
+    Pointer = PointerState{};
+    ValuePanel = ValuePanelState{};
+    Fonts = WindowFonts{};
+}
+
+void LoadWindowFonts() {
+    Fonts.StripFont = LoadFontFace(1, "Courier New", 12, FONT_BOLD);
+    Fonts.FieldFont = LoadFontFace(2, "Courier New", 9, FONT_BOLD);
+    Fonts.PreviewFont = LoadFontFace(3, "Courier New", 9, 0);
+}
+
+int RunProgram(int argc, char** argv) {
+    if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) {
+        return *answered;
+    }
+    ResetProgramState();
+    if (!StartToolkit(argc, argv)) {
+        return 1;
+    }
+    LoadWindowFonts();
+    MainRoutine();
+    ShutdownToolkit();
+    return 0;
+}
+
+bool OpenMainWindow() {
+    ResetFileBuffer();
+    const bool loadDue = TakeCommandLineName();
+    BuildMainWindow();
+    if (WindowHandle(MAIN_WINDOW) == 0) {
+        return false;
+    }
+    SetWindowHook(ScrollCallback);
+    SetControlState(Control::NudgeBar, NUDGE_REST_POSITION);
+    Pointer.NudgeLast = NUDGE_REST_POSITION;
+    if (loadDue) {
+        LoadFile();
+    }
+    return true;
+}
+
+int MainRoutine() {
+    if (OpenMainWindow()) {
+        EventLoop();
+    } else {
+        // Without the window no event can ever come; waiting for one would hang.
+        std::fprintf(stderr, "tessary: the main window could not be opened\n");
+    }
+    ReleaseFileBuffer();
+    return 0;
+}
+
+void EventLoop() {
+    while (EventLoopTurn() != EVENT_CLOSE) {
+    }
+}
+
+int32_t EventLoopTurn() {
+    int32_t code = WaitEvent();
+    const int32_t control = CurrentEventControl();
+    PointerMarker();
+    if (code == EVENT_MENU) {
+        DispatchMenu(CurrentEventMenuItem(), code);
+    }
+    if (code == EVENT_SIZE) {
+        ApplySizeRules();
+    }
+    if (code == EVENT_CONTROL) {
+        DispatchControl(control);
+    }
+    return code;
+}
+
+void PointerMarker() {
+    const uint32_t red = MakeColour(212, 0, 0);
+    BeginDrawing(MAIN_WINDOW);
+    FillBox(MARKER_LEFT_X, MARKER_Y, 1, MARKER_HEIGHT, red);
+    FillBox(MARKER_RIGHT_X, MARKER_Y, 1, MARKER_HEIGHT, red);
+    EndDrawing();
+}
+
+void ShowAbout() { ShowProgramMessage(ProgramTitle() + "\r\nby Halvory"); }

@@ -1,0 +1,26 @@
+#include "program/search.h"
+
+#include "program/file_buffer.h"
+#include "core/pattern_scan.h"
+#include "program/pointer_view.h"
+#include "program/main_window.h"
+
+void FindNext() {
+    const std::string text = GetControlText(Control::SearchTextField);
+    const std::string type = GetControlText(Control::SearchTypeCombo);
+    const int32_t fromStart = GetControlState(Control::FromStartCheck);
+    // Every press continues after the pointer until a load or the user checks the box again.
+    SetControlState(Control::FromStartCheck, 0);
+    // The offset of the byte after the pointer's byte is the pointer's own value.
+    const int32_t start = fromStart == 1 ? 0 : Low32(Pointer.FilePointer);
+    const SearchPattern pattern = BuildSearchPattern(type, text);
+    static const uint8_t emptyPattern = 0;
+    const uint8_t* patternBytes = !pattern.present      ? nullptr
+                                  : pattern.bytes.empty() ? &emptyPattern
+                                                          : pattern.bytes.data();
+    Pointer.FilePointer =
+        ScanForPattern(start, FileState.FileBuffer.data(), Low32(FileState.FileSize), patternBytes,
+                       static_cast<int32_t>(pattern.bytes.size()));
+    // A miss gives 0, which the refresh's clamp turns into the first byte.
+    RefreshView();
+}

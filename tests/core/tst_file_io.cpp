@@ -1,0 +1,458 @@
+// Reading whole files and writing them back, on real files in a temporary folder: sizes by name,
+// reads that never come back short, and saves that leave the target old or new, never mixed.
+#include "core/file_io.h"
+#include "support/test_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A file to cut short between the moment the reader takes its size and its first read, as
+// another process could. Set by a test; every other read passes straight through.
+struct ShrinkOnFirstRead {
+    QByteArray path;
+    off_t newSize = -1;
+    int times = 0;
+} shrink;
+
+} // namespace
+
+extern "C" ssize_t read(int descriptor, void* buffer, size_t count) {
+    using ReadFunction = ssize_t (*)(int, void*, size_t);
+    static const auto realRead = reinterpret_cast<ReadFunction>(dlsym(RTLD_NEXT, "read"));
+    if (shrink.newSize >= 0) {
+        struct stat opened {};
+        struct stat named {};
+        if (fstat(descriptor, &opened) == 0 && stat(shrink.path.constData(), &named) == 0 &&
+            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
+            truncate(shrink.path.constData(), shrink.newSize) == 0) {
+            shrink.newSize = -1;
+            ++shrink.times;
+        }
+    }
+    return realRead(descriptor, buffer, count);
+}
+
+namespace {
+
+struct stat StatusOf(const QString& path) {
+    struct stat status {};
+    lstat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+bool Save(const QString& path, const QByteArray& content, WriteMode mode = WriteMode::Replace) {
+    return WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>(content.constData()),
+                          content.size(), mode);
+}
+
+QByteArray BytesRead(const ReadResult& result) {
+    return QByteArray(reinterpret_cast<const char*>(result.bytes.data()),
+                      static_cast<qsizetype>(result.bytes.size()));
+}
+
+// The entries of a folder other than the expected ones: a temporary file left behind shows here.
+QStringList Leftovers(const QString& folder, const QStringList& expected) {
+    QStringList found = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                               QDir::NoDotAndDotDot);
+    for (const QString& name : expected) {
+        found.removeAll(name);
+    }
+    return found;
+}
+
+} // namespace
+
+class TestFileIo : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+
+    void querySize_data();
+    void querySize();
+
+    void readRoundTrip_data();
+    void readRoundTrip();
+    void readRefusals_data();
+    void readRefusals();
+    void readOfAFileThatShrinks_data();
+    void readOfAFileThatShrinks();
+    void unreadableFileFailsToOpen();
+
+    void replaceExisting_data();
+    void replaceExisting();
+    void newFileTakesTheUmask_data();
+    void newFileTakesTheUmask();
+    void rootKeepsTheOwner();
+    void createIfMissing();
+    void throughSymbolicLinks_data();
+    void throughSymbolicLinks();
+    void lockedFolder_data();
+    void lockedFolder();
+    void refusedWrites_data();
+    void refusedWrites();
+    void failedWriteKeepsTheOldContent();
+    void fullDiskRefusesAnInPlaceSaveBeforeWriting();
+
+  private:
+    [[nodiscard]] QString At(const QString& name) const {
+        return name.isEmpty() || name.startsWith('/') ? name : fixtures_.filePath(name);
+    }
+
+    QTemporaryDir fixtures_;
+};
+
+void TestFileIo::initTestCase() {
+    QVERIFY(fixtures_.isValid());
+    const QByteArray root = QFile::encodeName(fixtures_.path()) + "/";
+    QVERIFY(WriteToDisk(At("empty"), {}));
+    QVERIFY(WriteToDisk(At("sized"), RandomBytes(1234, 1)));
+    QVERIFY(QDir(fixtures_.path()).mkdir("folder"));
+    QCOMPARE(mkfifo(root + "fifo", 0600), 0);
+    QCOMPARE(symlink(root + "nowhere", root + "dangling"), 0);
+    QCOMPARE(symlink("sized", root + "link-to-sized"), 0);
+    QCOMPARE(symlink(root + "folder", root + "link-to-folder"), 0);
+    for (const auto& [name, size] : {std::pair{"sparse-3000000000", 3000000000LL},
+                                     std::pair{"sparse-2147483648", 2147483648LL}}) {
+        QFile sparse(At(name));
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        QCOMPARE(ftruncate(sparse.handle(), size), 0);
+    }
+}
+
+void TestFileIo::querySize_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("empty name") << "" << qint64(-1);
+    QTest::newRow("missing file") << "missing" << qint64(-1);
+    QTest::newRow("path through a file") << "sized/inner" << qint64(-1);
+    QTest::newRow("dangling link") << "dangling" << qint64(-1);
+    QTest::newRow("folder") << "folder" << qint64(-2);
+    QTest::newRow("folder with a trailing slash") << "folder/" << qint64(-2);
+    QTest::newRow("folder with trailing slashes") << "folder///" << qint64(-2);
+    QTest::newRow("link to a folder") << "link-to-folder" << qint64(-2);
+    QTest::newRow("root folder") << "/" << qint64(-2);
+    QTest::newRow("empty file") << "empty" << qint64(0);
+    QTest::newRow("FIFO has no size to read") << "fifo" << qint64(0);
+    QTest::newRow("device has no size to read") << "/dev/zero" << qint64(0);
+    QTest::newRow("file of 1234 bytes") << "sized" << qint64(1234);
+    QTest::newRow("link to a file of 1234 bytes") << "link-to-sized" << qint64(1234);
+    QTest::newRow("sparse file above the limit") << "sparse-3000000000" << qint64(3000000000);
+}
+
+void TestFileIo::querySize() {
+    QFETCH(QString, name);
+    QFETCH(qint64, size);
+    QCOMPARE(qint64(QueryFileSize(Native(At(name)))), size);
+}
+
+void TestFileIo::readRoundTrip_data() {
+    QTest::addColumn<qsizetype>("size");
+    QTest::newRow("one byte") << qsizetype(1);
+    QTest::newRow("4097 bytes") << qsizetype(4097);
+    QTest::newRow("3 MiB + 3 bytes, from the kernel's pages") << qsizetype((3 << 20) + 3);
+}
+
+void TestFileIo::readRoundTrip() {
+    QFETCH(qsizetype, size);
+    QTemporaryDir work;
+    const QByteArray content = RandomBytes(size, static_cast<quint32>(size));
+    const QString path = work.filePath("round-trip.bin");
+    QVERIFY(WriteToDisk(path, content));
+    const ReadResult result = ReadWholeFile(Native(path));
+    QCOMPARE(result.outcome, ReadOutcome::Loaded);
+    QCOMPARE(result.size, qint64(size));
+    QVERIFY(BytesRead(result) == content);
+}
+
+void TestFileIo::readRefusals_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<ReadOutcome>("outcome");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("missing file") << "missing" << ReadOutcome::OpenFailed << qint64(0);
+    QTest::newRow("folder") << "folder" << ReadOutcome::OpenFailed << qint64(0);
+    QTest::newRow("FIFO without a writer, at once")
+        << "fifo" << ReadOutcome::OpenFailed << qint64(0);
+    QTest::newRow("endless device") << "/dev/zero" << ReadOutcome::OpenFailed << qint64(0);
+    QTest::newRow("empty file") << "empty" << ReadOutcome::Empty << qint64(0);
+    QTest::newRow("2^31 bytes, one above the limit")
+        << "sparse-2147483648" << ReadOutcome::TooLarge << qint64(2147483648);
+    QTest::newRow("3000000000 bytes")
+        << "sparse-3000000000" << ReadOutcome::TooLarge << qint64(3000000000);
+    // The kernel gives such a file the size of a page and then delivers a few bytes.
+    QTest::newRow("file that delivers fewer bytes than its size")
+        << "/sys/devices/system/cpu/online" << ReadOutcome::ReadFailed << qint64(4096);
+}
+
+void TestFileIo::readRefusals() {
+    QFETCH(QString, name);
+    if (name.startsWith("/sys/") && QueryFileSize(Native(name)) <= 0) {
+        QSKIP("no file in /sys here that reports more bytes than it delivers");
+    }
+    const ReadResult result = ReadWholeFile(Native(At(name)));
+    QTEST(result.outcome, "outcome");
+    QFETCH(qint64, size);
+    QCOMPARE(qint64(result.size), size);
+    QCOMPARE(result.bytes.size(), qint64(0));
+    QVERIFY(result.bytes.data() == nullptr);
+}
+
+void TestFileIo::readOfAFileThatShrinks_data() {
+    QTest::addColumn<qint64>("newSize");
+    QTest::newRow("emptied") << qint64(0);
+    QTest::newRow("cut to half") << qint64(5000);
+    QTest::newRow("one byte short") << qint64(9999);
+}
+
+void TestFileIo::readOfAFileThatShrinks() {
+    QFETCH(qint64, newSize);
+    QTemporaryDir work;
+    const QString path = work.filePath("shrinking.bin");
+    QVERIFY(WriteToDisk(path, QByteArray(10000, 'x')));
+    shrink = ShrinkOnFirstRead{QFile::encodeName(path), static_cast<off_t>(newSize), 0};
+    const ReadResult result = ReadWholeFile(Native(path));
+    const int times = shrink.times;
+    shrink = ShrinkOnFirstRead{};
+    QCOMPARE(times, 1);
+    QCOMPARE(ReadFromDisk(path).size(), qsizetype(newSize));
+    // Never the bytes that were there padded with zeros.
+    QCOMPARE(result.outcome, ReadOutcome::ReadFailed);
+    QCOMPARE(result.bytes.size(), qint64(0));
+}
+
+void TestFileIo::unreadableFileFailsToOpen() {
+    // Its size can be had from the folder, but not its bytes: root may read anything, so the
+    // read runs in a child without that right.
+    QTemporaryDir work;
+    const QString path = work.filePath("unreadable.bin");
+    QVERIFY(WriteToDisk(path, "secret"));
+    QCOMPARE(chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    QCOMPARE(chmod(QFile::encodeName(path).constData(), 0), 0);
+    QCOMPARE(RunUnprivileged([&] {
+                 const ReadResult result = ReadWholeFile(Native(path));
+                 return QueryFileSize(Native(path)) == 6 &&
+                        result.outcome == ReadOutcome::OpenFailed && result.bytes.size() == 0;
+             }),
+             1);
+}
+
+void TestFileIo::replaceExisting_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("longer old content, mode 0600")
+        << 0600 << QByteArray(10000, 'o') << RandomBytes(100, 2);
+    QTest::newRow("shorter old content, mode 0755")
+        << 0755 << QByteArray("old") << RandomBytes(5000, 3);
+    QTest::newRow("same length, mode 0640") << 0640 << QByteArray(64, 'o') << RandomBytes(64, 4);
+    QTest::newRow("no bytes empties the file, mode 0604")
+        << 0604 << QByteArray(10, 'o') << QByteArray();
+}
+
+void TestFileIo::replaceExisting() {
+    QFETCH(int, mode);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QTemporaryDir work;
+    const QString path = work.filePath("replaced.bin");
+    QVERIFY(WriteToDisk(path, before));
+    QCOMPARE(chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(mode)), 0);
+    const ino_t oldInode = StatusOf(path).st_ino;
+
+    QVERIFY(Save(path, after));
+    QVERIFY(ReadFromDisk(path) == after);
+    QCOMPARE(static_cast<int>(StatusOf(path).st_mode & 07777), mode);
+    // Written beside the target and renamed over it, so that a failure cannot leave it mixed.
+    QVERIFY(StatusOf(path).st_ino != oldInode);
+    QCOMPARE(Leftovers(work.path(), {"replaced.bin"}), QStringList());
+}
+
+void TestFileIo::newFileTakesTheUmask_data() {
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("umask 022") << 022 << 0644;
+    QTest::newRow("umask 027") << 027 << 0640;
+    QTest::newRow("umask 0") << 0 << 0666;
+}
+
+void TestFileIo::newFileTakesTheUmask() {
+    QFETCH(int, mask);
+    QFETCH(int, mode);
+    QTemporaryDir work;
+    const QString path = work.filePath("new.bin");
+    const mode_t previous = umask(static_cast<mode_t>(mask));
+    const bool saved = Save(path, "new");
+    umask(previous);
+    QVERIFY(saved);
+    QCOMPARE(ReadFromDisk(path), QByteArray("new"));
+    QCOMPARE(static_cast<int>(StatusOf(path).st_mode & 07777), mode);
+}
+
+void TestFileIo::rootKeepsTheOwner() {
+    if (geteuid() != 0) {
+        QSKIP("only root can save a file that belongs to somebody else");
+    }
+    QTemporaryDir work;
+    const QString path = work.filePath("owned.bin");
+    QVERIFY(WriteToDisk(path, "theirs"));
+    QCOMPARE(chown(QFile::encodeName(path).constData(), NOBODY, NOGROUP), 0);
+    QVERIFY(Save(path, "patched"));
+    QCOMPARE(ReadFromDisk(path), QByteArray("patched"));
+    QCOMPARE(StatusOf(path).st_uid, NOBODY);
+    QCOMPARE(StatusOf(path).st_gid, NOGROUP);
+}
+
+void TestFileIo::createIfMissing() {
+    QTemporaryDir work;
+    const QString existing = work.filePath("existing.bin");
+    QVERIFY(WriteToDisk(existing, "keep me"));
+    const struct stat before = StatusOf(existing);
+    QVERIFY(Save(existing, "other", WriteMode::CreateIfMissing));
+    QCOMPARE(ReadFromDisk(existing), QByteArray("keep me"));
+    QCOMPARE(StatusOf(existing).st_ino, before.st_ino);
+
+    const QString missing = work.filePath("created.bin");
+    QVERIFY(WriteWholeFile(Native(missing), nullptr, 0, WriteMode::CreateIfMissing));
+    QVERIFY(QFile::exists(missing));
+    QCOMPARE(ReadFromDisk(missing), QByteArray());
+}
+
+void TestFileIo::throughSymbolicLinks_data() {
+    QTest::addColumn<bool>("targetExists");
+    QTest::addColumn<bool>("relative");
+    QTest::newRow("link to an existing file") << true << false;
+    QTest::newRow("relative link to an existing file") << true << true;
+    QTest::newRow("dangling link: its target is created") << false << false;
+}
+
+void TestFileIo::throughSymbolicLinks() {
+    QFETCH(bool, targetExists);
+    QFETCH(bool, relative);
+    QTemporaryDir work;
+    const QString target = work.filePath("target.bin");
+    const QString link = work.filePath("link.bin");
+    if (targetExists) {
+        QVERIFY(WriteToDisk(target, QByteArray(300, 'o')));
+    }
+    const QByteArray pointsTo = relative ? QByteArray("target.bin") : QFile::encodeName(target);
+    QCOMPARE(symlink(pointsTo.constData(), QFile::encodeName(link).constData()), 0);
+
+    QVERIFY(Save(link, "through the link"));
+    QVERIFY(S_ISLNK(StatusOf(link).st_mode));
+    QCOMPARE(QFile::symLinkTarget(link), target);
+    QCOMPARE(ReadFromDisk(target), QByteArray("through the link"));
+}
+
+void TestFileIo::lockedFolder_data() {
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("writable file: written in place") << 0666 << true;
+    QTest::newRow("file not writable either: left alone") << 0444 << false;
+}
+
+void TestFileIo::lockedFolder() {
+    // A folder that takes no new file leaves no room for a temporary: the save then writes the
+    // target in place. Root may write anywhere, so the save runs in a child without that right.
+    QFETCH(int, fileMode);
+    QFETCH(bool, saved);
+    QTemporaryDir work;
+    const QString folder = work.filePath("locked");
+    const QString path = folder + "/inside.bin";
+    QVERIFY(QDir(work.path()).mkdir("locked"));
+    QVERIFY(WriteToDisk(path, QByteArray(10000, 'o')));
+    QCOMPARE(chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    QCOMPARE(chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(fileMode)), 0);
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    const ino_t inode = StatusOf(path).st_ino;
+    const QByteArray content = RandomBytes(100, 5);
+
+    QCOMPARE(RunUnprivileged([&] { return Save(path, content); }), saved ? 1 : 0);
+
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    QVERIFY(ReadFromDisk(path) == (saved ? content : QByteArray(10000, 'o')));
+    QCOMPARE(StatusOf(path).st_ino, inode);
+    QCOMPARE(Leftovers(folder, {"inside.bin"}), QStringList());
+}
+
+void TestFileIo::refusedWrites_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("empty name") << "" << qint64(4);
+    QTest::newRow("folder") << "folder" << qint64(4);
+    QTest::newRow("missing folder") << "missing/file.bin" << qint64(4);
+    QTest::newRow("negative size") << "fresh.bin" << qint64(-1);
+}
+
+void TestFileIo::refusedWrites() {
+    QFETCH(QString, name);
+    QFETCH(qint64, size);
+    QTemporaryDir work;
+    const QString path = name.isEmpty() ? name : work.filePath(name);
+    QVERIFY(QDir(work.path()).mkpath("folder"));
+    QVERIFY(!WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>("data"), size,
+                            WriteMode::Replace));
+    QCOMPARE(Leftovers(work.path(), {"folder"}), QStringList());
+    QVERIFY(QDir(work.filePath("folder")).isEmpty());
+}
+
+void TestFileIo::failedWriteKeepsTheOldContent() {
+    // A file size limit makes the disk refuse the write part of the way through, as a full disk
+    // would; the target must keep its old bytes, all of them.
+    QTemporaryDir work;
+    const QString path = work.filePath("full-disk.bin");
+    const QByteArray before(6000, 'o');
+    QVERIFY(WriteToDisk(path, before));
+    rlimit previous{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool saved = Save(path, RandomBytes(20000, 6));
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!saved);
+    QVERIFY(ReadFromDisk(path) == before);
+    QCOMPARE(Leftovers(work.path(), {"full-disk.bin"}), QStringList());
+}
+
+void TestFileIo::fullDiskRefusesAnInPlaceSaveBeforeWriting() {
+    // In place there is no temporary to fall back on: the space must be claimed before the first
+    // byte of the target is overwritten, or a full disk leaves a mixture of old and new bytes.
+    QTemporaryDir work;
+    const QString folder = work.filePath("locked");
+    const QString path = folder + "/inside.bin";
+    QVERIFY(QDir(work.path()).mkdir("locked"));
+    const QByteArray before(6000, 'o');
+    QVERIFY(WriteToDisk(path, before));
+    QCOMPARE(chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    QCOMPARE(chmod(QFile::encodeName(path).constData(), 0666), 0);
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+
+    const int saved = RunUnprivileged([&] {
+        rlimit limited{};
+        getrlimit(RLIMIT_FSIZE, &limited);
+        limited.rlim_cur = 8192;
+        std::signal(SIGXFSZ, SIG_IGN);
+        return setrlimit(RLIMIT_FSIZE, &limited) == 0 && Save(path, RandomBytes(20000, 7));
+    });
+
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    QCOMPARE(saved, 0);
+    QVERIFY(ReadFromDisk(path) == before);
+}
+
+QTEST_GUILESS_MAIN(TestFileIo)
+#include "tst_file_io.moc"

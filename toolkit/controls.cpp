@@ -1,0 +1,434 @@
+// Controls of the toolkit layer: creation by id and the operations on existing controls.
+#include "toolkit/cp1252.h"
+#include "toolkit/moving_controls.h"
+#include "toolkit/internal.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+
+namespace {
+
+// Notification codes carried as the subtype of control events.
+constexpr int32_t SUBTYPE_TEXT_CHANGED = 0x300;
+constexpr int32_t SUBTYPE_CLICKED = 0;
+constexpr int32_t SUBTYPE_SELECTION_CHANGED = 1;
+
+// Text-area style bits the layer honours.
+constexpr uint32_t STYLE_CENTER = 0x1;
+constexpr uint32_t STYLE_RIGHT = 0x2;
+constexpr uint32_t STYLE_READ_ONLY = 0x800;
+
+// A closed combo box is as high as one row of text; the height it is given includes its list.
+constexpr int COMBO_CLOSED_HEIGHT = 21;
+
+// An edit field that can say where its caret stands, to line its characters up with cells.
+class EditFieldWidget : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+    // cursorRect() is centred on the caret with five pixels to its left.
+    [[nodiscard]] int CaretX() const { return cursorRect().x() + 5; }
+};
+
+template <typename Widget> Widget* ControlAs(int32_t id, ControlKind kind) {
+    const ControlRecord* record = FindControl(id);
+    return record != nullptr && record->kind == kind ? static_cast<Widget*>(record->widget.data())
+                                                     : nullptr;
+}
+
+// Captions are shown as they are: "&" is not an access-key mark here.
+QString Caption(const std::string& text) { return TextToWidget(text).replace("&", "&&"); }
+std::string CaptionText(QString caption) { return TextFromWidget(caption.replace("&&", "&")); }
+
+NativeHandle Register(int32_t id, ControlKind kind, QWidget* widget, int32_t x, int32_t y,
+                      int32_t width, int32_t height) {
+    widget->setGeometry(x, y, std::max(0, width), std::max(0, height));
+    widget->show();
+    Toolkit().controls[id] = ControlRecord{kind, widget};
+    return reinterpret_cast<NativeHandle>(widget);
+}
+
+bool CanCreate(int32_t id) {
+    return Toolkit().controlParent != nullptr && FindControl(id) == nullptr;
+}
+
+// The text area breaks lines at CR LF, and at a lone LF or CR as Linux text does.
+QString ToTextAreaText(const std::string& text) {
+    QString shown = TextToWidget(text);
+    shown.replace("\r\n", "\n").replace('\r', '\n');
+    return shown;
+}
+
+} // namespace
+
+const ControlRecord* FindControl(int32_t id) {
+    const auto found = Toolkit().controls.find(id);
+    if (found == Toolkit().controls.end() || found->second.widget == nullptr) {
+        return nullptr;
+    }
+    return &found->second;
+}
+
+QWidget* ControlWidget(int32_t id) {
+    const ControlRecord* record = FindControl(id);
+    return record != nullptr ? record->widget.data() : nullptr;
+}
+
+int32_t ControlIdOf(const QObject* widget) {
+    for (const auto& [id, record] : Toolkit().controls) {
+        if (record.widget == widget) {
+            return id;
+        }
+    }
+    return -1;
+}
+
+NativeHandle BeginControls(NativeHandle window) {
+    ToolkitState& toolkit = Toolkit();
+    toolkit.controlParent = nullptr;
+    toolkit.controlWindow = -1;
+    for (const auto& [number, record] : toolkit.windows) {
+        if (window != 0 && reinterpret_cast<NativeHandle>(record.window.data()) == window) {
+            toolkit.controlParent = record.innerArea;
+            toolkit.controlWindow = number;
+            return window;
+        }
+    }
+    return 0;
+}
+
+NativeHandle CreateLabel(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                         const std::string& caption) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* label = new QLabel(TextToWidget(caption), Toolkit().controlParent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return Register(id, ControlKind::Label, label, x, y, width, height);
+}
+
+NativeHandle CreateEditField(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                             const std::string& text) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* edit = new EditFieldWidget(TextToWidget(text), Toolkit().controlParent);
+    QObject::connect(edit, &QLineEdit::textEdited,
+                     [id] { QueueControlEvent(id, SUBTYPE_TEXT_CHANGED); });
+    return Register(id, ControlKind::EditField, edit, x, y, width, height);
+}
+
+NativeHandle CreateTextArea(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                            const std::string& text, uint32_t extraStyle) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* area = new QPlainTextEdit(Toolkit().controlParent);
+    area->setReadOnly((extraStyle & STYLE_READ_ONLY) != 0);
+    if (area->isReadOnly()) {
+        area->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        area->setBackgroundRole(QPalette::Window);
+        QPalette palette = area->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        area->setPalette(palette);
+    }
+    area->setFocusPolicy(Qt::StrongFocus);
+    area->setTabChangesFocus(true);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QTextOption option = area->document()->defaultTextOption();
+    // With both alignment bits set, right alignment wins.
+    if ((extraStyle & STYLE_RIGHT) != 0) {
+        option.setAlignment(Qt::AlignRight);
+    } else if ((extraStyle & STYLE_CENTER) != 0) {
+        option.setAlignment(Qt::AlignHCenter);
+    }
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    area->document()->setDefaultTextOption(option);
+    area->setPlainText(ToTextAreaText(text));
+    return Register(id, ControlKind::TextArea, area, x, y, width, height);
+}
+
+NativeHandle CreateButton(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                          const std::string& caption) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* button = new QPushButton(Caption(caption), Toolkit().controlParent);
+    button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::StrongFocus);
+    QObject::connect(button, &QPushButton::clicked,
+                     [id] { QueueControlEvent(id, SUBTYPE_CLICKED); });
+    return Register(id, ControlKind::Button, button, x, y, width, height);
+}
+
+NativeHandle CreateCheckBox(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                            const std::string& caption) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* box = new QCheckBox(Caption(caption), Toolkit().controlParent);
+    box->setFocusPolicy(Qt::StrongFocus);
+    QObject::connect(box, &QCheckBox::clicked, [id] { QueueControlEvent(id, SUBTYPE_CLICKED); });
+    return Register(id, ControlKind::CheckBox, box, x, y, width, height);
+}
+
+NativeHandle CreateFrame(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                         const std::string& caption) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* frame = new QGroupBox(Caption(caption), Toolkit().controlParent);
+    frame->setFocusPolicy(Qt::NoFocus);
+    const NativeHandle handle = Register(id, ControlKind::Frame, frame, x, y, width, height);
+    // The controls inside a frame are its siblings; keep the frame beneath them so that it never
+    // takes their clicks, whichever was made first.
+    frame->lower();
+    return handle;
+}
+
+NativeHandle CreateComboBox(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* combo = new QComboBox(Toolkit().controlParent);
+    combo->setEditable(false);
+    combo->setFocusPolicy(Qt::StrongFocus);
+    QObject::connect(combo, &QComboBox::activated,
+                     [id] { QueueControlEvent(id, SUBTYPE_SELECTION_CHANGED); });
+    const int rowHeight = std::max(1, combo->fontMetrics().height() + 2);
+    combo->setMaxVisibleItems(std::max(1, (height - COMBO_CLOSED_HEIGHT) / rowHeight));
+    return Register(id, ControlKind::ComboBox, combo, x, y, width,
+                    std::min(height, COMBO_CLOSED_HEIGHT));
+}
+
+NativeHandle CreateTrackBar(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                            int32_t minimum, int32_t maximum, uint32_t style) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* bar = new TrackBarWidget(id, Toolkit().controlParent);
+    bar->SetBound(1, minimum);
+    bar->SetBound(2, maximum);
+    bar->setValue(0);
+    if ((style & TRACKBAR_AUTO_TICKS) != 0) {
+        bar->setTickPosition(QSlider::TicksBelow);
+        bar->setTickInterval(1);
+    }
+    return Register(id, ControlKind::TrackBar, bar, x, y, width, height);
+}
+
+NativeHandle CreateScrollBar(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                             int32_t minimum, int32_t maximum, int32_t page) {
+    if (!CanCreate(id)) {
+        return 0;
+    }
+    auto* bar = new ScrollBarWidget(id, Toolkit().controlParent, minimum, maximum, page);
+    return Register(id, ControlKind::ScrollBar, bar, x, y, width, height);
+}
+
+void SetControlText(int32_t id, const std::string& text) {
+    const ControlRecord* record = FindControl(id);
+    if (record == nullptr) {
+        return;
+    }
+    QWidget* widget = record->widget;
+    switch (record->kind) {
+    case ControlKind::EditField: {
+        auto* edit = static_cast<QLineEdit*>(widget);
+        edit->setText(TextToWidget(text));
+        edit->setCursorPosition(0);
+        // The write repaints the field; that repaint is what ends a handler's drain of events.
+        QueueEvent(EVENT_REPAINT, Toolkit().controlWindow, 0, -1);
+        break;
+    }
+    case ControlKind::TextArea:
+        static_cast<QPlainTextEdit*>(widget)->setPlainText(ToTextAreaText(text));
+        break;
+    case ControlKind::Label:
+        static_cast<QLabel*>(widget)->setText(TextToWidget(text));
+        break;
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+        static_cast<QAbstractButton*>(widget)->setText(Caption(text));
+        break;
+    case ControlKind::Frame:
+        static_cast<QGroupBox*>(widget)->setTitle(Caption(text));
+        break;
+    case ControlKind::ComboBox: {
+        auto* combo = static_cast<QComboBox*>(widget);
+        if (text.empty()) {
+            combo->setCurrentIndex(-1);
+            break;
+        }
+        const int index = combo->findText(TextToWidget(text), Qt::MatchFixedString);
+        if (index >= 0) {
+            combo->setCurrentIndex(index);
+        }
+        break;
+    }
+    case ControlKind::TrackBar:
+    case ControlKind::ScrollBar:
+        break;
+    }
+}
+
+std::string GetControlText(int32_t id) {
+    const ControlRecord* record = FindControl(id);
+    if (record == nullptr) {
+        return {};
+    }
+    QWidget* widget = record->widget;
+    switch (record->kind) {
+    case ControlKind::EditField:
+        return TextFromWidget(static_cast<QLineEdit*>(widget)->text());
+    case ControlKind::TextArea:
+        return TextFromWidget(
+            static_cast<QPlainTextEdit*>(widget)->toPlainText().replace("\n", "\r\n"));
+    case ControlKind::Label:
+        return TextFromWidget(static_cast<QLabel*>(widget)->text());
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+        return CaptionText(static_cast<QAbstractButton*>(widget)->text());
+    case ControlKind::Frame:
+        return CaptionText(static_cast<QGroupBox*>(widget)->title());
+    case ControlKind::ComboBox: {
+        const auto* combo = static_cast<QComboBox*>(widget);
+        return combo->currentIndex() < 0 ? std::string() : TextFromWidget(combo->currentText());
+    }
+    case ControlKind::TrackBar:
+    case ControlKind::ScrollBar:
+        break;
+    }
+    return {};
+}
+
+void SetControlState(int32_t id, int32_t state) {
+    const ControlRecord* record = FindControl(id);
+    if (record == nullptr) {
+        return;
+    }
+    switch (record->kind) {
+    case ControlKind::CheckBox:
+        static_cast<QCheckBox*>(record->widget.data())->setChecked(state != 0);
+        break;
+    case ControlKind::TrackBar:
+    case ControlKind::ScrollBar:
+        static_cast<QAbstractSlider*>(record->widget.data())->setValue(state);
+        break;
+    case ControlKind::ComboBox:
+        static_cast<QComboBox*>(record->widget.data())->setCurrentIndex(state);
+        break;
+    default:
+        break;
+    }
+}
+
+int32_t GetControlState(int32_t id) {
+    const ControlRecord* record = FindControl(id);
+    if (record == nullptr) {
+        return 0;
+    }
+    switch (record->kind) {
+    case ControlKind::CheckBox:
+        return static_cast<QCheckBox*>(record->widget.data())->isChecked() ? 1 : 0;
+    case ControlKind::TrackBar:
+        // Already moved when the hook asks, also in the middle of a Qt slider action.
+        return static_cast<QAbstractSlider*>(record->widget.data())->sliderPosition();
+    case ControlKind::ScrollBar:
+        // Not yet moved when the hook asks: the value lags the slider position until the move.
+        return static_cast<QAbstractSlider*>(record->widget.data())->value();
+    case ControlKind::ComboBox:
+        return static_cast<QComboBox*>(record->widget.data())->currentIndex();
+    default:
+        return 0;
+    }
+}
+
+void SetControlDisabled(int32_t id, int32_t flag) {
+    if (QWidget* widget = ControlWidget(id)) {
+        widget->setEnabled(flag == 0);
+    }
+}
+
+void SetScrollAttribute(int32_t id, int32_t attribute, int32_t value) {
+    if (auto* bar = ControlAs<ScrollBarWidget>(id, ControlKind::ScrollBar)) {
+        bar->SetAttribute(attribute, value);
+    } else if (auto* track = ControlAs<TrackBarWidget>(id, ControlKind::TrackBar)) {
+        track->SetBound(attribute, value);
+    }
+}
+
+void ResizeControl(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height) {
+    QWidget* widget = ControlWidget(id);
+    if (widget == nullptr) {
+        return;
+    }
+    const QRect current = widget->geometry();
+    widget->setGeometry(x != KEEP ? x : current.x(), y != KEEP ? y : current.y(),
+                        width != KEEP ? std::max(0, width) : current.width(),
+                        height != KEEP ? std::max(0, height) : current.height());
+}
+
+void SetControlFont(int32_t id, FontHandle font) {
+    QWidget* widget = ControlWidget(id);
+    if (widget == nullptr) {
+        return;
+    }
+    const std::vector<QFont>& fonts = Toolkit().fonts;
+    widget->setFont(font >= 1 && font <= fonts.size() ? fonts[font - 1] : QFont());
+}
+
+void AddComboItem(int32_t id, int32_t position, const std::string& text) {
+    if (auto* combo = ControlAs<QComboBox>(id, ControlKind::ComboBox)) {
+        const int index = position < 0 ? combo->count() : std::min(position, combo->count());
+        combo->insertItem(index, TextToWidget(text));
+        if (combo->count() == 1) {
+            combo->setCurrentIndex(-1); // a new list starts with no selection
+        }
+    }
+}
+
+NativeHandle ControlHandle(int32_t id) { return reinterpret_cast<NativeHandle>(ControlWidget(id)); }
+
+void SetControlName(int32_t id, const std::string& name) {
+    if (QWidget* widget = ControlWidget(id)) {
+        widget->setObjectName(QString::fromStdString(name));
+    }
+}
+
+void SetWindowName(int32_t number, const std::string& name) {
+    const auto found = Toolkit().windows.find(number);
+    if (found != Toolkit().windows.end() && found->second.window != nullptr) {
+        found->second.window->setObjectName(QString::fromStdString(name));
+    }
+}
+
+void FitCharacterCells(int32_t id, int32_t firstCellOffset, int32_t cellWidth) {
+    auto* edit = ControlAs<EditFieldWidget>(id, ControlKind::EditField);
+    if (edit == nullptr || cellWidth <= 0) {
+        return;
+    }
+    QFont font = edit->font();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+    const qreal advance = QFontMetricsF(font).horizontalAdvance(QLatin1Char('M'));
+    font.setLetterSpacing(QFont::AbsoluteSpacing, cellWidth - advance);
+    font.setKerning(false);
+    edit->setFont(font);
+    const QString text = edit->text();
+    edit->setTextMargins(0, 0, 0, 0);
+    edit->setText(QString());
+    const int firstCellNow = edit->CaretX();
+    edit->setTextMargins(firstCellOffset - firstCellNow, 0, 0, 0);
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}

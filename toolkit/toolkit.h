@@ -1,0 +1,171 @@
+// The window toolkit layer: the only way the program reaches the window system.
+//
+// Windows are named by a small window number, controls by a small control id and menu items by a
+// menu id. Everything the user does becomes a numbered event in one first-in, first-out queue that
+// the main loop takes one entry at a time with WaitEvent. The program's own writes to controls
+// raise no control events, so its handlers never start each other.
+//
+// The scroll bar and the track bar report their movements to one window hook with a request code,
+// in the manner of a horizontal-scroll message: the hook sees a scroll bar request before the bar
+// moves and a track bar request after it moved, and every user action on either ends with
+// SCROLL_END_ACTION.
+//
+// All text crossing this layer is single-byte Windows-1252; file paths are raw bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// An opaque handle to a window or control; 0 means none.
+using NativeHandle = std::uintptr_t;
+// An opaque handle to a loaded font; 0 means the platform's system font.
+using FontHandle = std::uintptr_t;
+
+// Leaves a coordinate or size unchanged in ResizeAppWindow and ResizeControl.
+constexpr int32_t KEEP = -65535;
+
+// Event codes returned by WaitEvent.
+constexpr int32_t EVENT_CONTROL = 13100;
+constexpr int32_t EVENT_MENU = 13101;
+constexpr int32_t EVENT_SIZE = 5;
+constexpr int32_t EVENT_CLOSE = 16;
+constexpr int32_t EVENT_MOVE = 3;
+constexpr int32_t EVENT_REPAINT = 15;
+constexpr int32_t EVENT_ACTIVATE = 13104;
+// Other input returns the number of the input message it stands for.
+constexpr int32_t EVENT_KEY_DOWN = 256;
+constexpr int32_t EVENT_KEY_UP = 257;
+constexpr int32_t EVENT_MOUSE_MOVE = 512;
+constexpr int32_t EVENT_MOUSE_DOWN = 513;
+constexpr int32_t EVENT_MOUSE_UP = 514;
+constexpr int32_t EVENT_MOUSE_WHEEL = 522;
+
+// Subtypes of control events for the focus of edit fields and the text area.
+constexpr int32_t SUBTYPE_FOCUS_GAINED = 14000;
+constexpr int32_t SUBTYPE_FOCUS_LOST = 14001;
+
+// The message the hook receives for movements of the scroll bar and the track bar.
+constexpr uint32_t WM_HSCROLL = 276;
+// Request codes, carried in the low 16 bits of the hook's first parameter.
+constexpr int32_t SCROLL_STEP_LEFT = 0;
+constexpr int32_t SCROLL_STEP_RIGHT = 1;
+constexpr int32_t SCROLL_PAGE_LEFT = 2;
+constexpr int32_t SCROLL_PAGE_RIGHT = 3;
+constexpr int32_t SCROLL_THUMB_RELEASED = 4;
+constexpr int32_t SCROLL_THUMB_DRAGGED = 5;
+constexpr int32_t SCROLL_TO_START = 6;
+constexpr int32_t SCROLL_TO_END = 7;
+constexpr int32_t SCROLL_END_ACTION = 8;
+
+// The hook's result that lets the layer handle the message as usual.
+constexpr std::intptr_t HOOK_CONTINUE = 0;
+using WindowHook = std::intptr_t (*)(NativeHandle window, uint32_t message,
+                                     std::uintptr_t firstParameter, NativeHandle secondParameter);
+
+// Window style bits the program passes; title bar, system menu with close box, sizable border.
+constexpr uint32_t WINDOW_STYLE_SIZABLE = 0xCC0000;
+// Font flag: bold.
+constexpr uint32_t FONT_BOLD = 0x100;
+// Track bar style: a tick mark at every position.
+constexpr uint32_t TRACKBAR_AUTO_TICKS = 1;
+
+// Start-up and shutdown. StartToolkit keeps the command line for CommandArgument; it returns
+// false (after saying why on standard error) when there is no display to open windows on.
+// When a QApplication already exists (tests), the layer uses it and leaves it alive at shutdown.
+[[nodiscard]] bool StartToolkit(int& argc, char** argv);
+void ShutdownToolkit();
+
+// Windows.
+NativeHandle OpenAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWidth,
+                           int32_t innerHeight, const std::string& title, uint32_t style);
+[[nodiscard]] NativeHandle WindowHandle(int32_t number);
+// Inner width and height; the height counts the menu bar.
+[[nodiscard]] int32_t InnerWidth(int32_t number);
+[[nodiscard]] int32_t InnerHeight(int32_t number);
+void ResizeAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWidth, int32_t innerHeight);
+
+// Controls. Positions are relative to the window's inner area below the menu bar.
+NativeHandle BeginControls(NativeHandle window);
+NativeHandle CreateLabel(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                         const std::string& caption);
+NativeHandle CreateEditField(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                             const std::string& text);
+NativeHandle CreateTextArea(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                            const std::string& text, uint32_t extraStyle);
+NativeHandle CreateButton(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                          const std::string& caption);
+NativeHandle CreateCheckBox(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                            const std::string& caption);
+NativeHandle CreateFrame(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                         const std::string& caption);
+// The height is that of the control together with its opened list.
+NativeHandle CreateComboBox(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height);
+NativeHandle CreateTrackBar(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                            int32_t minimum, int32_t maximum, uint32_t style);
+NativeHandle CreateScrollBar(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                             int32_t minimum, int32_t maximum, int32_t page);
+
+void SetControlText(int32_t id, const std::string& text);
+[[nodiscard]] std::string GetControlText(int32_t id);
+void SetControlState(int32_t id, int32_t state);
+[[nodiscard]] int32_t GetControlState(int32_t id);
+void SetControlDisabled(int32_t id, int32_t flag);
+// Scroll bar: 1 minimum, 2 maximum (highest position + page), 3 page length. Track bar: 1, 2.
+void SetScrollAttribute(int32_t id, int32_t attribute, int32_t value);
+void ResizeControl(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height);
+void SetControlFont(int32_t id, FontHandle font);
+// position -1 appends.
+void AddComboItem(int32_t id, int32_t position, const std::string& text);
+[[nodiscard]] NativeHandle ControlHandle(int32_t id);
+
+// Menus: a bar, then titles, each followed by its items.
+NativeHandle CreateMenuBar(int32_t number, NativeHandle window);
+void AddMenuTitle(const std::string& title);
+void AddMenuItem(int32_t menuId, const std::string& text);
+void AddMenuSeparator();
+
+// Fonts: the pixel height is the point size at the screen's vertical resolution.
+FontHandle LoadFontFace(int32_t number, const std::string& face, int32_t points, uint32_t flags);
+
+// Modal requesters. The file requesters return a full path as raw bytes, or "" when cancelled.
+void ShowMessage(const std::string& caption, const std::string& text);
+[[nodiscard]] std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+                                      const std::string& pattern, int32_t patternIndex);
+[[nodiscard]] std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+                                      const std::string& pattern, int32_t patternIndex);
+
+// Events.
+[[nodiscard]] int32_t WaitEvent();
+[[nodiscard]] int32_t CurrentEventWindow();
+[[nodiscard]] int32_t CurrentEventControl();
+[[nodiscard]] int32_t CurrentEventMenuItem();
+[[nodiscard]] int32_t CurrentEventSubtype();
+// True when WaitEvent would return at once. Handles the window system's pending messages
+// first, without waiting. Lets tests run the loop one turn at a time.
+[[nodiscard]] bool EventPending();
+
+void SetWindowHook(WindowHook hook);
+
+// Drawing over the window's inner area, on top of the controls.
+void BeginDrawing(int32_t number);
+void FillBox(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour);
+void EndDrawing();
+[[nodiscard]] constexpr uint32_t MakeColour(uint32_t red, uint32_t green, uint32_t blue) {
+    return red + 256 * green + 65536 * blue;
+}
+
+// A file path (raw bytes in the file system's encoding) as window text, for showing it;
+// characters that Windows-1252 cannot hold show as "?".
+[[nodiscard]] std::string PathToText(const std::string& path);
+
+// The index-th argument after the program's name (0 = the first); "" when missing.
+[[nodiscard]] std::string CommandArgument(int32_t index);
+void SleepMilliseconds(int32_t count);
+
+// Extensions of this platform's layer, used by the main window's build.
+// The name by which tests and accessibility tools find a control or window.
+void SetControlName(int32_t id, const std::string& name);
+void SetWindowName(int32_t number, const std::string& name);
+// Lays out an edit field's characters in cells of `cellWidth` pixels, the first cell starting
+// `firstCellOffset` pixels from the control's left edge, whatever the font measures.
+void FitCharacterCells(int32_t id, int32_t firstCellOffset, int32_t cellWidth);
