@@ -9,13 +9,14 @@
 // best of a few runs, except the slow scans (Sunday's, and memmem where it is slow), which run
 // once, and the start-up, which is the median of a few.
 #include "core/byte_block.h"
-#include "program/file_buffer.h"
-#include "core/file_io.h"
-#include "program/program.h"
 #include "core/fast_scan.h"
+#include "core/file_io.h"
 #include "core/pattern_scan.h"
-#include "program/pointer_view.h"
+#include "program/file_buffer.h"
 #include "program/main_window.h"
+#include "program/pointer_view.h"
+#include "program/program.h"
+#include "support/reference.h"
 #include "toolkit/toolkit.h"
 
 #include <QApplication>

@@ -9,7 +9,9 @@ namespace {
 constexpr int64_t MAPPED_BLOCK_THRESHOLD = 1 << 20;
 } // namespace
 
-ByteBlock::~ByteBlock() { Release(); }
+ByteBlock::~ByteBlock() {
+    Release();
+}
 
 ByteBlock::ByteBlock(ByteBlock&& other) noexcept
     : bytes_(std::exchange(other.bytes_, nullptr)), size_(std::exchange(other.size_, 0)),

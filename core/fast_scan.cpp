@@ -380,31 +380,9 @@ bool ScanPathAvailable(ScanPath path) {
     return false;
 }
 
-std::vector<ScanPath> AvailableScanPaths() {
-    std::vector<ScanPath> paths;
-    for (const ScanPath path : {ScanPath::Portable, ScanPath::Sse2, ScanPath::Avx2}) {
-        if (ScanPathAvailable(path)) {
-            paths.push_back(path);
-        }
-    }
-    return paths;
-}
-
 ScanPath FastestScanPath() {
     static const ScanPath fastest = ChooseFastestPath();
     return fastest;
-}
-
-const char* ScanPathName(ScanPath path) {
-    switch (path) {
-    case ScanPath::Portable:
-        return "portable";
-    case ScanPath::Sse2:
-        return "SSE2";
-    case ScanPath::Avx2:
-        return "AVX2";
-    }
-    return "?";
 }
 
 int32_t ScanForPatternOn(ScanPath path, int32_t start, const uint8_t* buffer, int32_t size,

@@ -121,8 +121,8 @@ Attempt WriteThroughTemporary(const std::string& target, const struct stat* exis
                                                                           : Attempt::Failed;
     }
     const std::string temporaryName(name.data());
-    const mode_t mode = existing != nullptr ? (existing->st_mode & 07777)
-                                            : (0666 & ~CurrentUmask());
+    const mode_t mode =
+        existing != nullptr ? (existing->st_mode & 07777) : (0666 & ~CurrentUmask());
     bool written = fchmod(temporary.get(), mode) == 0;
     if (written && existing != nullptr && geteuid() == 0) {
         // Root saving somebody else's file must not make it root's.
@@ -232,7 +232,8 @@ bool WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
     struct stat linkStatus {};
     const bool danglingLink = !exists && lstat(target.c_str(), &linkStatus) == 0;
     if (regular && !danglingLink) {
-        const Attempt attempt = WriteThroughTemporary(target, exists ? &status : nullptr, bytes, size);
+        const Attempt attempt =
+            WriteThroughTemporary(target, exists ? &status : nullptr, bytes, size);
         if (attempt != Attempt::NotPossible) {
             return attempt == Attempt::Done;
         }

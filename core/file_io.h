@@ -28,8 +28,8 @@ struct ReadResult {
 [[nodiscard]] ReadResult ReadWholeFile(const std::string& name);
 
 enum class WriteMode {
-    Replace,          // the target ends up holding exactly the bytes given
-    CreateIfMissing,  // create an empty target when there is none; leave an existing one alone
+    Replace,         // the target ends up holding exactly the bytes given
+    CreateIfMissing, // create an empty target when there is none; leave an existing one alone
 };
 
 // Writes `size` bytes to `path` so that the target holds either its old or its new content, never

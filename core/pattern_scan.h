@@ -30,7 +30,3 @@ struct SearchPattern {
 // buffer or the pattern.
 [[nodiscard]] int32_t ScanForPattern(int32_t start, const uint8_t* buffer, int32_t size,
                                      const uint8_t* pattern, int32_t patternLength);
-
-// Sunday's Quick Search exactly as designed; the reference that faster scans must agree with.
-[[nodiscard]] int32_t ScanForPatternSunday(int32_t start, const uint8_t* buffer, int32_t size,
-                                           const uint8_t* pattern, int32_t patternLength);

@@ -72,7 +72,3 @@ std::string RemoveAll(const std::string& text, const std::string& part) {
 bool TextEquals(const std::string& first, const std::string& second) {
     return CText(first) == CText(second);
 }
-
-std::string Blanks(int32_t count) {
-    return count <= 0 ? std::string() : std::string(static_cast<size_t>(count), ' ');
-}

@@ -16,5 +16,3 @@
 [[nodiscard]] std::string RemoveAll(const std::string& text, const std::string& part);
 // Byte-for-byte, case-sensitive equality.
 [[nodiscard]] bool TextEquals(const std::string& first, const std::string& second);
-// `count` spaces; negative gives the empty text.
-[[nodiscard]] std::string Blanks(int32_t count);

@@ -4,6 +4,7 @@
 #include "core/number_text.h"
 #include "core/pattern_scan.h"
 #include "core/text_ops.h"
+#include "support/reference.h"
 
 #if __has_include("core/fast_scan.h")
 #include "core/fast_scan.h"

@@ -1,11 +1,11 @@
 #include "program/file_buffer.h"
 
 #include "core/file_io.h"
-#include "program/messages.h"
 #include "core/number_text.h"
-#include "program/pointer_view.h"
 #include "core/text_ops.h"
 #include "program/main_window.h"
+#include "program/messages.h"
+#include "program/pointer_view.h"
 
 FileBufferState FileState;
 
@@ -50,7 +50,9 @@ bool TakeCommandLineName() {
     return true;
 }
 
-void LoadFile() { LoadNamedFile(FileState.FileName); }
+void LoadFile() {
+    LoadNamedFile(FileState.FileName);
+}
 
 void LoadNamedFile(const std::string& name) {
     // Until a file is loaded, the name tried is remembered so that Save can create it; once one
@@ -85,13 +87,16 @@ void LoadNamedFile(const std::string& name) {
     ShowLoadedFile();
 }
 
-void LoadFileHandler() { LoadNamedFile(AskOpenFile("Load File", "", "*.*", 0)); }
+void LoadFileHandler() {
+    LoadNamedFile(AskOpenFile("Load File", "", "*.*", 0));
+}
 
 void SaveFile() {
     // Before any load there are no bytes to write: Save then only creates a missing file, and
     // an existing one keeps its content.
     const WriteMode mode = FileState.loaded ? WriteMode::Replace : WriteMode::CreateIfMissing;
-    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize, mode)) {
+    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize,
+                        mode)) {
         ShowProgramMessage(MESSAGE_SAVE_FAILED);
     }
 }
@@ -106,4 +111,6 @@ void SaveFileAs() {
     SaveFile();
 }
 
-void ReleaseFileBuffer() { FileState.FileBuffer = ByteBlock(); }
+void ReleaseFileBuffer() {
+    FileState.FileBuffer = ByteBlock();
+}

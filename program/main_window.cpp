@@ -8,7 +8,17 @@ WindowFonts Fonts;
 
 namespace {
 
-enum class Kind { Label, EditField, TextArea, Button, CheckBox, Frame, ComboBox, TrackBar, ScrollBar };
+enum class Kind {
+    Label,
+    EditField,
+    TextArea,
+    Button,
+    CheckBox,
+    Frame,
+    ComboBox,
+    TrackBar,
+    ScrollBar
+};
 enum class FontChoice { Default, Strip, Field, Preview };
 
 struct ControlRow {
@@ -25,11 +35,14 @@ constexpr ControlRow CONTROL_ROWS[] = {
     {Control::ByteStrip, "ByteStrip", Kind::EditField, 10, 30, 650, 25, "", FontChoice::Strip},
     {Control::NudgeBar, "NudgeBar", Kind::TrackBar, 5, 0, 657, 30, "", FontChoice::Default},
     {Control::BitsLabel, "BitsLabel", Kind::Label, 20, 90, 70, 20, "Bits:", FontChoice::Default},
-    {Control::Int16Label, "Int16Label", Kind::Label, 20, 130, 70, 20, "Int16:", FontChoice::Default},
-    {Control::DecHexLabel, "DecHexLabel", Kind::Label, 20, 110, 70, 20, "Dec / Hex:",
-     FontChoice::Default},
-    {Control::Int32Label, "Int32Label", Kind::Label, 20, 150, 70, 20, "Int32:", FontChoice::Default},
-    {Control::Int64Label, "Int64Label", Kind::Label, 20, 170, 70, 20, "Int64:", FontChoice::Default},
+    {Control::Int16Label, "Int16Label", Kind::Label, 20, 130, 70, 20,
+     "Int16:", FontChoice::Default},
+    {Control::DecHexLabel, "DecHexLabel", Kind::Label, 20, 110, 70, 20,
+     "Dec / Hex:", FontChoice::Default},
+    {Control::Int32Label, "Int32Label", Kind::Label, 20, 150, 70, 20,
+     "Int32:", FontChoice::Default},
+    {Control::Int64Label, "Int64Label", Kind::Label, 20, 170, 70, 20,
+     "Int64:", FontChoice::Default},
     {Control::UpdateValuesFrame, "UpdateValuesFrame", Kind::Frame, 10, 70, 270, 130,
      "Update Values", FontChoice::Default},
     {Control::BitsField, "BitsField", Kind::EditField, 80, 90, 140, 20, "", FontChoice::Field},
@@ -55,8 +68,8 @@ constexpr ControlRow CONTROL_ROWS[] = {
      FontChoice::Default},
     {Control::FileSettingsFrame, "FileSettingsFrame", Kind::Frame, 10, 205, 650, 80,
      "File Settings", FontChoice::Default},
-    {Control::FileNameLabel, "FileNameLabel", Kind::Label, 25, 225, 600, 15, "Inspected File: ",
-     FontChoice::Default},
+    {Control::FileNameLabel, "FileNameLabel", Kind::Label, 25, 225, 600, 15,
+     "Inspected File: ", FontChoice::Default},
     {Control::SearchFrame, "SearchFrame", Kind::Frame, 285, 70, 375, 130, "Search",
      FontChoice::Default},
     {Control::SearchTypeCombo, "SearchTypeCombo", Kind::ComboBox, 490, 90, 115, 135, "",
@@ -167,12 +180,14 @@ void CreateMenu(NativeHandle window) {
 
 } // namespace
 
-std::string ProgramTitle() { return "Tessary " + FixedText(PROGRAM_VERSION, 2); }
+std::string ProgramTitle() {
+    return "Tessary " + FixedText(PROGRAM_VERSION, 2);
+}
 
 void BuildMainWindow() {
-    const NativeHandle window = OpenAppWindow(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH,
-                                              WINDOW_MINIMUM_HEIGHT, ProgramTitle(),
-                                              WINDOW_STYLE_SIZABLE);
+    const NativeHandle window =
+        OpenAppWindow(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_MINIMUM_HEIGHT,
+                      ProgramTitle(), WINDOW_STYLE_SIZABLE);
     if (window == 0) {
         return;
     }

@@ -14,4 +14,6 @@ constexpr const char* MESSAGE_INVALID_NAME = "Invalid File Name";
 // "Failed to allocate N bytes of memory".
 [[nodiscard]] std::string AllocationFailedMessage(int64_t size);
 
-inline void ShowProgramMessage(const std::string& text) { ShowMessage(PROGRAM_CAPTION, text); }
+inline void ShowProgramMessage(const std::string& text) {
+    ShowMessage(PROGRAM_CAPTION, text);
+}

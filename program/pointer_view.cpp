@@ -1,10 +1,10 @@
 #include "program/pointer_view.h"
 
-#include "program/file_buffer.h"
 #include "core/byte_view.h"
 #include "core/number_text.h"
-#include "program/value_panel.h"
+#include "program/file_buffer.h"
 #include "program/main_window.h"
+#include "program/value_panel.h"
 
 PointerState Pointer;
 

@@ -1,14 +1,14 @@
 #include "program/program.h"
 
+#include "core/number_text.h"
 #include "program/command_line.h"
 #include "program/file_buffer.h"
+#include "program/main_window.h"
 #include "program/messages.h"
-#include "core/number_text.h"
 #include "program/pointer_view.h"
 #include "program/search.h"
 #include "program/value_panel.h"
 #include "program/write_back.h"
-#include "program/main_window.h"
 
 #include <cstdio>
 
@@ -161,4 +161,6 @@ void PointerMarker() {
     EndDrawing();
 }
 
-void ShowAbout() { ShowProgramMessage(ProgramTitle() + "\r\nby Halvory"); }
+void ShowAbout() {
+    ShowProgramMessage(ProgramTitle() + "\r\nby Halvory");
+}

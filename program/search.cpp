@@ -1,9 +1,9 @@
 #include "program/search.h"
 
-#include "program/file_buffer.h"
 #include "core/pattern_scan.h"
-#include "program/pointer_view.h"
+#include "program/file_buffer.h"
 #include "program/main_window.h"
+#include "program/pointer_view.h"
 
 void FindNext() {
     const std::string text = GetControlText(Control::SearchTextField);
@@ -15,7 +15,7 @@ void FindNext() {
     const int32_t start = fromStart == 1 ? 0 : Low32(Pointer.FilePointer);
     const SearchPattern pattern = BuildSearchPattern(type, text);
     static const uint8_t emptyPattern = 0;
-    const uint8_t* patternBytes = !pattern.present      ? nullptr
+    const uint8_t* patternBytes = !pattern.present        ? nullptr
                                   : pattern.bytes.empty() ? &emptyPattern
                                                           : pattern.bytes.data();
     Pointer.FilePointer =

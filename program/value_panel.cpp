@@ -4,9 +4,9 @@
 // an event of another kind (the repaint that the writes cause) says that the writes are through.
 #include "program/value_panel.h"
 
-#include "program/file_buffer.h"
 #include "core/byte_view.h"
 #include "core/number_text.h"
+#include "program/file_buffer.h"
 #include "program/main_window.h"
 
 #include <functional>
@@ -49,9 +49,15 @@ void RunConversion(int32_t firstField, const std::function<std::string(int32_t)>
     ValuePanel.BusyFlag = 0;
 }
 
-std::string CharacterOf(int32_t value) { return CharText(value); }
-std::string HexadecimalOf(int32_t value) { return HexText32(static_cast<uint32_t>(value)); }
-std::string DecimalOf(int32_t value) { return DecimalText32(value); }
+std::string CharacterOf(int32_t value) {
+    return CharText(value);
+}
+std::string HexadecimalOf(int32_t value) {
+    return HexText32(static_cast<uint32_t>(value));
+}
+std::string DecimalOf(int32_t value) {
+    return DecimalText32(value);
+}
 
 } // namespace
 

@@ -1,7 +1,7 @@
 // Controls of the toolkit layer: creation by id and the operations on existing controls.
 #include "toolkit/cp1252.h"
-#include "toolkit/moving_controls.h"
 #include "toolkit/internal.h"
+#include "toolkit/moving_controls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,8 +44,12 @@ template <typename Widget> Widget* ControlAs(int32_t id, ControlKind kind) {
 }
 
 // Captions are shown as they are: "&" is not an access-key mark here.
-QString Caption(const std::string& text) { return TextToWidget(text).replace("&", "&&"); }
-std::string CaptionText(QString caption) { return TextFromWidget(caption.replace("&&", "&")); }
+QString Caption(const std::string& text) {
+    return TextToWidget(text).replace("&", "&&");
+}
+std::string CaptionText(QString caption) {
+    return TextFromWidget(caption.replace("&&", "&"));
+}
 
 NativeHandle Register(int32_t id, ControlKind kind, QWidget* widget, int32_t x, int32_t y,
                       int32_t width, int32_t height) {
@@ -398,7 +402,9 @@ void AddComboItem(int32_t id, int32_t position, const std::string& text) {
     }
 }
 
-NativeHandle ControlHandle(int32_t id) { return reinterpret_cast<NativeHandle>(ControlWidget(id)); }
+NativeHandle ControlHandle(int32_t id) {
+    return reinterpret_cast<NativeHandle>(ControlWidget(id));
+}
 
 void SetControlName(int32_t id, const std::string& name) {
     if (QWidget* widget = ControlWidget(id)) {

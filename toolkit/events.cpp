@@ -22,7 +22,9 @@ class EventRecorder : public QObject {
 
 namespace {
 
-bool IsWindowEventCode(int32_t code) { return code != EVENT_CONTROL && code != EVENT_MENU; }
+bool IsWindowEventCode(int32_t code) {
+    return code != EVENT_CONTROL && code != EVENT_MENU;
+}
 
 int32_t InputCodeOf(QEvent::Type type) {
     switch (type) {
@@ -174,9 +176,15 @@ int32_t WaitEvent() {
     return toolkit.current.code;
 }
 
-int32_t CurrentEventWindow() { return Toolkit().current.window; }
-int32_t CurrentEventControl() { return Toolkit().current.control; }
-int32_t CurrentEventMenuItem() { return Toolkit().current.control; }
+int32_t CurrentEventWindow() {
+    return Toolkit().current.window;
+}
+int32_t CurrentEventControl() {
+    return Toolkit().current.control;
+}
+int32_t CurrentEventMenuItem() {
+    return Toolkit().current.control;
+}
 int32_t CurrentEventSubtype() {
     return Toolkit().current.code == EVENT_CONTROL ? Toolkit().current.subtype : -1;
 }
@@ -188,4 +196,6 @@ bool EventPending() {
     return !Toolkit().queue.empty();
 }
 
-void SetWindowHook(WindowHook hook) { Toolkit().hook = hook; }
+void SetWindowHook(WindowHook hook) {
+    Toolkit().hook = hook;
+}

@@ -19,7 +19,17 @@ class QMenuBar;
 class DrawingOverlay;
 class EventRecorder;
 
-enum class ControlKind { Label, EditField, TextArea, Button, CheckBox, Frame, ComboBox, TrackBar, ScrollBar };
+enum class ControlKind {
+    Label,
+    EditField,
+    TextArea,
+    Button,
+    CheckBox,
+    Frame,
+    ComboBox,
+    TrackBar,
+    ScrollBar
+};
 
 struct ControlRecord {
     ControlKind kind;

@@ -38,7 +38,8 @@ int ToInt(int64_t value) {
 
 } // namespace
 
-TrackBarWidget::TrackBarWidget(int32_t id, QWidget* parent) : QSlider(Qt::Horizontal, parent), id_(id) {
+TrackBarWidget::TrackBarWidget(int32_t id, QWidget* parent)
+    : QSlider(Qt::Horizontal, parent), id_(id) {
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QAbstractSlider::actionTriggered, this, &TrackBarWidget::OnAction);
     connect(this, &QAbstractSlider::sliderReleased, this,

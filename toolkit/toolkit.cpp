@@ -93,7 +93,8 @@ bool DisplayReachable() {
         return true; // offscreen, wayland, vnc …: the platform plugin reports its own failures
     }
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if (chosen.empty() && wayland != nullptr && *wayland != '\0' && std::getenv("DISPLAY") == nullptr) {
+    if (chosen.empty() && wayland != nullptr && *wayland != '\0' &&
+        std::getenv("DISPLAY") == nullptr) {
         return true;
     }
     const char* display = std::getenv("DISPLAY");
@@ -106,8 +107,10 @@ bool DisplayReachable() {
     const bool reachable = xcb_connection_has_error(connection) == 0;
     xcb_disconnect(connection);
     if (!reachable) {
-        std::fprintf(stderr, "tessary: cannot connect to the display \"%s\"; "
-                             "run it in a desktop session or under xvfb-run\n", display);
+        std::fprintf(stderr,
+                     "tessary: cannot connect to the display \"%s\"; "
+                     "run it in a desktop session or under xvfb-run\n",
+                     display);
     }
     return reachable;
 }
@@ -272,7 +275,9 @@ NativeHandle OpenAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWi
     return reinterpret_cast<NativeHandle>(window);
 }
 
-NativeHandle WindowHandle(int32_t number) { return reinterpret_cast<NativeHandle>(LayerWindow(number)); }
+NativeHandle WindowHandle(int32_t number) {
+    return reinterpret_cast<NativeHandle>(LayerWindow(number));
+}
 
 int32_t InnerWidth(int32_t number) {
     const QMainWindow* window = LayerWindow(number);
@@ -285,7 +290,8 @@ int32_t InnerHeight(int32_t number) {
     return window != nullptr ? window->height() : 0;
 }
 
-void ResizeAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWidth, int32_t innerHeight) {
+void ResizeAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWidth,
+                     int32_t innerHeight) {
     QMainWindow* window = LayerWindow(number);
     if (window == nullptr) {
         return;

@@ -1,6 +1,7 @@
 #include "core/pattern_scan.h"
 
 #include "core/fast_scan.h"
+#include "support/reference.h"
 
 #include <QtTest>
 

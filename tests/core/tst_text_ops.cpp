@@ -1,4 +1,5 @@
 #include "core/text_ops.h"
+#include "support/reference.h"
 
 #include <QtTest>
 

@@ -9,8 +9,8 @@
 // say so and the file size limit and /dev/full rows still cover a write that runs out of room.
 #include "support/window_test.h"
 
-#include "program/file_buffer.h"
 #include "core/file_io.h"
+#include "program/file_buffer.h"
 #include "support/test_files.h"
 
 #include <QElapsedTimer>

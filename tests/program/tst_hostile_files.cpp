@@ -5,8 +5,8 @@
 // the only way to put the change between them deterministically.
 #include "support/window_test.h"
 
-#include "program/file_buffer.h"
 #include "core/file_io.h"
+#include "program/file_buffer.h"
 #include "program/pointer_view.h"
 #include "support/test_files.h"
 

@@ -7,9 +7,9 @@
 // bytes on disk equal to the copy. TESSARY_SOAK_SEED and TESSARY_SOAK_ACTIONS change the run.
 #include "support/window_test.h"
 
-#include "program/file_buffer.h"
 #include "core/byte_view.h"
 #include "core/number_text.h"
+#include "program/file_buffer.h"
 #include "program/pointer_view.h"
 #include "support/test_files.h"
 

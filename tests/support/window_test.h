@@ -2,8 +2,8 @@
 // run the program's loop until it is idle, and answer the modal requesters it opens.
 #pragma once
 
-#include "program/program.h"
 #include "program/main_window.h"
+#include "program/program.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -31,7 +31,8 @@ struct HookCall {
 };
 std::vector<HookCall> hookCalls;
 
-std::intptr_t RecordingHook(NativeHandle, uint32_t message, std::uintptr_t first, NativeHandle second) {
+std::intptr_t RecordingHook(NativeHandle, uint32_t message, std::uintptr_t first,
+                            NativeHandle second) {
     if (message == WM_HSCROLL) {
         const bool scrollBar = second == ControlHandle(SCROLL);
         hookCalls.push_back({static_cast<int32_t>(first & 0xFFFF),
@@ -58,7 +59,6 @@ std::vector<int32_t> ControlEventsOf(int32_t id) {
     return subtypes;
 }
 
-
 } // namespace
 
 class TestToolkit : public QObject {
@@ -70,7 +70,8 @@ class TestToolkit : public QObject {
         static char name[] = "tessary";
         static char* arguments[] = {name, nullptr};
         QVERIFY(StartToolkit(count, arguments));
-        const NativeHandle window = OpenAppWindow(WINDOW, 50, 50, 400, 300, "Toolkit", WINDOW_STYLE_SIZABLE);
+        const NativeHandle window =
+            OpenAppWindow(WINDOW, 50, 50, 400, 300, "Toolkit", WINDOW_STYLE_SIZABLE);
         QVERIFY(window != 0);
         QCOMPARE(BeginControls(window), window);
         QVERIFY(CreateEditField(EDIT, 10, 10, 100, 20, "") != 0);
@@ -102,10 +103,14 @@ class TestToolkit : public QObject {
     void comboSelection_data() {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("an item by its text") << "Quad" << "Quad";
-        QTest::newRow("the match ignores case") << "quad" << "Quad";
-        QTest::newRow("no such item leaves the selection") << "Word" << "Hex";
-        QTest::newRow("the empty text clears the selection") << "" << "";
+        QTest::newRow("an item by its text") << "Quad"
+                                             << "Quad";
+        QTest::newRow("the match ignores case") << "quad"
+                                                << "Quad";
+        QTest::newRow("no such item leaves the selection") << "Word"
+                                                           << "Hex";
+        QTest::newRow("the empty text clears the selection") << ""
+                                                             << "";
     }
 
     void comboSelection() {
@@ -252,9 +257,9 @@ class TestToolkit : public QObject {
         }
         QCOMPARE(codes, std::vector<int32_t>({SCROLL_THUMB_DRAGGED, SCROLL_THUMB_DRAGGED,
                                               SCROLL_THUMB_RELEASED, SCROLL_END_ACTION}));
-        QCOMPARE(hookCalls[0].position, 31);      // one step behind while dragging
+        QCOMPARE(hookCalls[0].position, 31); // one step behind while dragging
         QVERIFY(hookCalls[1].position > 31);
-        QCOMPARE(hookCalls[2].position, final);   // the release reports the final position
+        QCOMPARE(hookCalls[2].position, final); // the release reports the final position
         QCOMPARE(hookCalls[3].position, final);
     }
 
@@ -274,11 +279,11 @@ class TestToolkit : public QObject {
             seen.emplace_back(call.code, call.position);
         }
         QCOMPARE(seen, (std::vector<std::pair<int32_t, int32_t>>{{SCROLL_STEP_RIGHT, 32},
-                                                                  {SCROLL_END_ACTION, 32},
-                                                                  {SCROLL_PAGE_LEFT, 20},
-                                                                  {SCROLL_END_ACTION, 20},
-                                                                  {SCROLL_TO_START, 0},
-                                                                  {SCROLL_END_ACTION, 0}}));
+                                                                 {SCROLL_END_ACTION, 32},
+                                                                 {SCROLL_PAGE_LEFT, 20},
+                                                                 {SCROLL_END_ACTION, 20},
+                                                                 {SCROLL_TO_START, 0},
+                                                                 {SCROLL_END_ACTION, 0}}));
     }
 
     void everyByteCrossesTheWidgetBoundary() {
