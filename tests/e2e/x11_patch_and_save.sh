@@ -120,6 +120,10 @@ expected="$work/expected.png"
 cp "$sample" "$expected"
 printf '\x2c' | dd of="$expected" bs=1 seek=0 conv=notrunc status=none
 
+# xvfb-run can hand over before its server takes connections, when a signal ends its wait early.
+display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+wait_until display_answers || fail "the X server on $DISPLAY did not answer within ${WAIT_SECONDS} s"
+
 "$program" "$sample" >"$work/program.log" 2>&1 &
 pid=$!
 
