@@ -124,3 +124,7 @@ int32_t ParseNumber32(const std::string& text) {
 int64_t ParseNumber64(const std::string& text) {
     return static_cast<int64_t>(ParseBits(text));
 }
+
+int32_t Low32(int64_t value) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+}

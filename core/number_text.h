@@ -24,3 +24,7 @@
 // Never fails: no digits gives 0, trailing text is ignored, overflow wraps in the width.
 [[nodiscard]] int32_t ParseNumber32(const std::string& text);
 [[nodiscard]] int64_t ParseNumber64(const std::string& text);
+
+// The low 32 bits of a position or size, as the pointer's caption, the slider and the scan take
+// them.
+[[nodiscard]] int32_t Low32(int64_t value);

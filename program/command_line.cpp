@@ -1,6 +1,6 @@
 #include "program/command_line.h"
 
-#include "program/main_window.h"
+#include "program/program_title.h"
 
 #include <cstdio>
 #include <cstring>

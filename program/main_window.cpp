@@ -1,10 +1,12 @@
 #include "program/main_window.h"
 
-#include "core/number_text.h"
+#include "core/byte_view.h"
+#include "program/controls.h"
+#include "program/program_title.h"
+#include "program/state/window_fonts.h"
+#include "toolkit/toolkit.h"
 
 #include <algorithm>
-
-WindowFonts Fonts;
 
 namespace {
 
@@ -87,9 +89,10 @@ constexpr ControlRow CONTROL_ROWS[] = {
 
 constexpr const char* SEARCH_TYPES[] = {"String", "Hex", "IP", "Byte", "Word", "Long", "Quad"};
 
-// Multi-line, read-only, vertical scroll bar, both alignment bits (right alignment wins).
-constexpr uint32_t PREVIEW_STYLE = 0x2008C7;
-constexpr int32_t NUDGE_BAR_MAXIMUM = 63;
+constexpr uint32_t PREVIEW_STYLE = TEXT_VERTICAL_SCROLL_BAR | TEXT_READ_ONLY |
+                                   TEXT_AUTO_VERTICAL_SCROLL | TEXT_AUTO_HORIZONTAL_SCROLL |
+                                   TEXT_MULTILINE | TEXT_ALIGN_CENTER | TEXT_ALIGN_RIGHT;
+constexpr uint32_t WINDOW_STYLE = WINDOW_TITLE_BAR | WINDOW_SYSTEM_MENU | WINDOW_SIZABLE_BORDER;
 
 constexpr int32_t WINDOW_X = 300;
 constexpr int32_t WINDOW_Y = 200;
@@ -98,10 +101,25 @@ constexpr int32_t WINDOW_MINIMUM_HEIGHT = 450;
 // PreviewText's height is the window's inner height less this.
 constexpr int32_t PREVIEW_HEIGHT_MARGIN = 312;
 
-// Where the strip's first character cell starts, and how wide each cell is, so that the pointer
-// marker's lines at x 323 and 333 frame the 32nd cell.
+// The scroll bar's range until a load sets the file's.
+constexpr int32_t SLIDER_START_MINIMUM = 0;
+constexpr int32_t SLIDER_START_MAXIMUM = 1000;
+constexpr int32_t SLIDER_START_PAGE = 333;
+
+// The strip's characters stand in cells of a fixed width, whatever the font measures, the first
+// one this far from the strip's left edge; the pointer marker's lines frame the cell of the byte
+// at the pointer, inside the strip's sunken border.
+constexpr const ControlRow& STRIP_ROW = CONTROL_ROWS[0];
+static_assert(STRIP_ROW.id == Control::ByteStrip);
 constexpr int32_t STRIP_FIRST_CELL_OFFSET = 3;
 constexpr int32_t STRIP_CELL_WIDTH = 10;
+constexpr int32_t STRIP_BORDER = 2;
+constexpr int32_t MARKER_LEFT_X =
+    STRIP_ROW.x + STRIP_FIRST_CELL_OFFSET + (STRIP_POINTER_CELL - 1) * STRIP_CELL_WIDTH;
+constexpr int32_t MARKER_RIGHT_X = MARKER_LEFT_X + STRIP_CELL_WIDTH;
+constexpr int32_t MARKER_Y = STRIP_ROW.y + STRIP_BORDER;
+constexpr int32_t MARKER_HEIGHT = STRIP_ROW.height - 2 * STRIP_BORDER;
+constexpr uint32_t MARKER_COLOUR = MakeColour(212, 0, 0);
 
 FontHandle FontOf(FontChoice choice) {
     switch (choice) {
@@ -135,10 +153,11 @@ NativeHandle CreateFromRow(const ControlRow& row) {
     case Kind::ComboBox:
         return CreateComboBox(row.id, row.x, row.y, row.width, row.height);
     case Kind::TrackBar:
-        return CreateTrackBar(row.id, row.x, row.y, row.width, row.height, 0, NUDGE_BAR_MAXIMUM,
-                              TRACKBAR_AUTO_TICKS);
+        return CreateTrackBar(row.id, row.x, row.y, row.width, row.height, NUDGE_BAR_MINIMUM,
+                              NUDGE_BAR_MAXIMUM, TRACKBAR_AUTO_TICKS);
     case Kind::ScrollBar:
-        return CreateScrollBar(row.id, row.x, row.y, row.width, row.height, 0, 1000, 333);
+        return CreateScrollBar(row.id, row.x, row.y, row.width, row.height, SLIDER_START_MINIMUM,
+                               SLIDER_START_MAXIMUM, SLIDER_START_PAGE);
     }
     return 0;
 }
@@ -180,14 +199,9 @@ void CreateMenu(NativeHandle window) {
 
 } // namespace
 
-std::string ProgramTitle() {
-    return "Tessary " + FixedText(PROGRAM_VERSION, 2);
-}
-
 void BuildMainWindow() {
-    const NativeHandle window =
-        OpenAppWindow(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_MINIMUM_HEIGHT,
-                      ProgramTitle(), WINDOW_STYLE_SIZABLE);
+    const NativeHandle window = OpenAppWindow(MAIN_WINDOW, WINDOW_X, WINDOW_Y, WINDOW_WIDTH,
+                                              WINDOW_MINIMUM_HEIGHT, ProgramTitle(), WINDOW_STYLE);
     if (window == 0) {
         return;
     }
@@ -209,4 +223,11 @@ void ApplySizeRules() {
     }
     ResizeControl(Control::PreviewText, KEEP, KEEP, KEEP,
                   std::max(0, height - PREVIEW_HEIGHT_MARGIN));
+}
+
+void PointerMarker() {
+    BeginDrawing(MAIN_WINDOW);
+    FillBox(MARKER_LEFT_X, MARKER_Y, 1, MARKER_HEIGHT, MARKER_COLOUR);
+    FillBox(MARKER_RIGHT_X, MARKER_Y, 1, MARKER_HEIGHT, MARKER_COLOUR);
+    EndDrawing();
 }

@@ -1,8 +1,7 @@
 // Every message the user can see, word for word, and the one way they are shown.
 #pragma once
 
-#include "toolkit/toolkit.h"
-
+#include <cstdint>
 #include <string>
 
 constexpr const char* PROGRAM_CAPTION = "Tessary";
@@ -14,6 +13,5 @@ constexpr const char* MESSAGE_INVALID_NAME = "Invalid File Name";
 // "Failed to allocate N bytes of memory".
 [[nodiscard]] std::string AllocationFailedMessage(int64_t size);
 
-inline void ShowProgramMessage(const std::string& text) {
-    ShowMessage(PROGRAM_CAPTION, text);
-}
+// A modal box with the program's caption, the text and one OK button.
+void ShowProgramMessage(const std::string& text);

@@ -1,24 +1,25 @@
 #include "program/program.h"
 
-#include "core/number_text.h"
 #include "program/command_line.h"
-#include "program/file_buffer.h"
+#include "program/controls.h"
+#include "program/converter.h"
+#include "program/load_save.h"
 #include "program/main_window.h"
 #include "program/messages.h"
-#include "program/pointer_view.h"
+#include "program/program_title.h"
+#include "program/scroll_hook.h"
 #include "program/search.h"
-#include "program/value_panel.h"
+#include "program/state/file_state.h"
+#include "program/state/panel_state.h"
+#include "program/state/pointer_state.h"
+#include "program/state/window_fonts.h"
+#include "program/value_rows.h"
 #include "program/write_back.h"
+#include "toolkit/toolkit.h"
 
 #include <cstdio>
 
 namespace {
-
-// The two red lines frame the strip's 32nd character cell, which shows the byte at the pointer.
-constexpr int32_t MARKER_LEFT_X = 323;
-constexpr int32_t MARKER_RIGHT_X = 333;
-constexpr int32_t MARKER_Y = 32;
-constexpr int32_t MARKER_HEIGHT = 21;
 
 void DispatchMenu(int32_t menuId, int32_t& code) {
     switch (menuId) {
@@ -43,6 +44,10 @@ void DispatchMenu(int32_t menuId, int32_t& code) {
 }
 
 void DispatchControl(int32_t id) {
+    if (const ValueRow* row = ValueRowOfButton(id)) {
+        UpdateValue(*row);
+        return;
+    }
     switch (id) {
     case Control::DecField:
         ConvertFromDecField();
@@ -52,21 +57,6 @@ void DispatchControl(int32_t id) {
         break;
     case Control::HexField:
         ConvertFromHexField();
-        break;
-    case Control::UpdateBitsButton:
-        UpdateBitsHandler();
-        break;
-    case Control::UpdateByteButton:
-        UpdateByteHandler();
-        break;
-    case Control::UpdateInt16Button:
-        UpdateInt16Handler();
-        break;
-    case Control::UpdateInt32Button:
-        UpdateInt32Handler();
-        break;
-    case Control::UpdateInt64Button:
-        UpdateInt64Handler();
         break;
     case Control::FindNextButton:
         FindNext();
@@ -151,14 +141,6 @@ int32_t EventLoopTurn() {
         DispatchControl(control);
     }
     return code;
-}
-
-void PointerMarker() {
-    const uint32_t red = MakeColour(212, 0, 0);
-    BeginDrawing(MAIN_WINDOW);
-    FillBox(MARKER_LEFT_X, MARKER_Y, 1, MARKER_HEIGHT, red);
-    FillBox(MARKER_RIGHT_X, MARKER_Y, 1, MARKER_HEIGHT, red);
-    EndDrawing();
 }
 
 void ShowAbout() {

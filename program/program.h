@@ -15,7 +15,6 @@ void EventLoop();
 // One turn: waits for one event, draws the pointer marker and dispatches. Returns the code the
 // turn ended with (EVENT_CLOSE ends the loop).
 int32_t EventLoopTurn();
-void PointerMarker();
 void ShowAbout();
 // Zeroes all program state.
 void ResetProgramState();

@@ -1,9 +1,12 @@
 #include "program/search.h"
 
+#include "core/number_text.h"
 #include "core/pattern_scan.h"
-#include "program/file_buffer.h"
-#include "program/main_window.h"
-#include "program/pointer_view.h"
+#include "program/controls.h"
+#include "program/state/file_state.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
+#include "toolkit/toolkit.h"
 
 void FindNext() {
     const std::string text = GetControlText(Control::SearchTextField);

@@ -7,12 +7,16 @@
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -21,13 +25,22 @@ constexpr int32_t SUBTYPE_TEXT_CHANGED = 0x300;
 constexpr int32_t SUBTYPE_CLICKED = 0;
 constexpr int32_t SUBTYPE_SELECTION_CHANGED = 1;
 
-// Text-area style bits the layer honours.
-constexpr uint32_t STYLE_CENTER = 0x1;
-constexpr uint32_t STYLE_RIGHT = 0x2;
-constexpr uint32_t STYLE_READ_ONLY = 0x800;
-
 // A closed combo box is as high as one row of text; the height it is given includes its list.
 constexpr int COMBO_CLOSED_HEIGHT = 21;
+
+struct ControlState {
+    std::map<int32_t, ControlRecord> controls;
+    // Where the controls made next go (BeginControls): a window's inner area and its number.
+    QPointer<QWidget> parent;
+    int32_t window = -1;
+    // The loaded fonts; a font handle is an index into this, counted from 1.
+    std::vector<QFont> fonts;
+};
+
+ControlState& Controls() {
+    static ControlState state;
+    return state;
+}
 
 // An edit field that can say where its caret stands, to line its characters up with cells.
 class EditFieldWidget : public QLineEdit {
@@ -55,12 +68,12 @@ NativeHandle Register(int32_t id, ControlKind kind, QWidget* widget, int32_t x, 
                       int32_t width, int32_t height) {
     widget->setGeometry(x, y, std::max(0, width), std::max(0, height));
     widget->show();
-    Toolkit().controls[id] = ControlRecord{kind, widget};
+    Controls().controls[id] = ControlRecord{kind, widget};
     return reinterpret_cast<NativeHandle>(widget);
 }
 
 bool CanCreate(int32_t id) {
-    return Toolkit().controlParent != nullptr && FindControl(id) == nullptr;
+    return Controls().parent != nullptr && FindControl(id) == nullptr;
 }
 
 // The text area breaks lines at CR LF, and at a lone LF or CR as Linux text does.
@@ -73,8 +86,8 @@ QString ToTextAreaText(const std::string& text) {
 } // namespace
 
 const ControlRecord* FindControl(int32_t id) {
-    const auto found = Toolkit().controls.find(id);
-    if (found == Toolkit().controls.end() || found->second.widget == nullptr) {
+    const auto found = Controls().controls.find(id);
+    if (found == Controls().controls.end() || found->second.widget == nullptr) {
         return nullptr;
     }
     return &found->second;
@@ -86,7 +99,7 @@ QWidget* ControlWidget(int32_t id) {
 }
 
 int32_t ControlIdOf(const QObject* widget) {
-    for (const auto& [id, record] : Toolkit().controls) {
+    for (const auto& [id, record] : Controls().controls) {
         if (record.widget == widget) {
             return id;
         }
@@ -95,17 +108,20 @@ int32_t ControlIdOf(const QObject* widget) {
 }
 
 NativeHandle BeginControls(NativeHandle window) {
-    ToolkitState& toolkit = Toolkit();
-    toolkit.controlParent = nullptr;
-    toolkit.controlWindow = -1;
-    for (const auto& [number, record] : toolkit.windows) {
-        if (window != 0 && reinterpret_cast<NativeHandle>(record.window.data()) == window) {
-            toolkit.controlParent = record.innerArea;
-            toolkit.controlWindow = number;
-            return window;
-        }
-    }
-    return 0;
+    ControlState& state = Controls();
+    // The handle is only compared with the windows' own, never followed.
+    const int32_t number = window != 0 ? WindowNumberOf(reinterpret_cast<QObject*>(window)) : -1;
+    state.parent = number >= 0 ? InnerArea(number) : nullptr;
+    state.window = state.parent != nullptr ? number : -1;
+    return state.parent != nullptr ? window : 0;
+}
+
+int32_t ControlWindow() {
+    return Controls().window;
+}
+
+void ForgetControlsAndFonts() {
+    Controls() = ControlState{};
 }
 
 NativeHandle CreateLabel(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height,
@@ -113,7 +129,7 @@ NativeHandle CreateLabel(int32_t id, int32_t x, int32_t y, int32_t width, int32_
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* label = new QLabel(TextToWidget(caption), Toolkit().controlParent);
+    auto* label = new QLabel(TextToWidget(caption), Controls().parent);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -125,7 +141,7 @@ NativeHandle CreateEditField(int32_t id, int32_t x, int32_t y, int32_t width, in
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* edit = new EditFieldWidget(TextToWidget(text), Toolkit().controlParent);
+    auto* edit = new EditFieldWidget(TextToWidget(text), Controls().parent);
     QObject::connect(edit, &QLineEdit::textEdited,
                      [id] { QueueControlEvent(id, SUBTYPE_TEXT_CHANGED); });
     return Register(id, ControlKind::EditField, edit, x, y, width, height);
@@ -136,8 +152,8 @@ NativeHandle CreateTextArea(int32_t id, int32_t x, int32_t y, int32_t width, int
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* area = new QPlainTextEdit(Toolkit().controlParent);
-    area->setReadOnly((extraStyle & STYLE_READ_ONLY) != 0);
+    auto* area = new QPlainTextEdit(Controls().parent);
+    area->setReadOnly((extraStyle & TEXT_READ_ONLY) != 0);
     if (area->isReadOnly()) {
         area->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         area->setBackgroundRole(QPalette::Window);
@@ -151,9 +167,9 @@ NativeHandle CreateTextArea(int32_t id, int32_t x, int32_t y, int32_t width, int
     area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QTextOption option = area->document()->defaultTextOption();
     // With both alignment bits set, right alignment wins.
-    if ((extraStyle & STYLE_RIGHT) != 0) {
+    if ((extraStyle & TEXT_ALIGN_RIGHT) != 0) {
         option.setAlignment(Qt::AlignRight);
-    } else if ((extraStyle & STYLE_CENTER) != 0) {
+    } else if ((extraStyle & TEXT_ALIGN_CENTER) != 0) {
         option.setAlignment(Qt::AlignHCenter);
     }
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -167,7 +183,7 @@ NativeHandle CreateButton(int32_t id, int32_t x, int32_t y, int32_t width, int32
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* button = new QPushButton(Caption(caption), Toolkit().controlParent);
+    auto* button = new QPushButton(Caption(caption), Controls().parent);
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(button, &QPushButton::clicked,
@@ -180,7 +196,7 @@ NativeHandle CreateCheckBox(int32_t id, int32_t x, int32_t y, int32_t width, int
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* box = new QCheckBox(Caption(caption), Toolkit().controlParent);
+    auto* box = new QCheckBox(Caption(caption), Controls().parent);
     box->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(box, &QCheckBox::clicked, [id] { QueueControlEvent(id, SUBTYPE_CLICKED); });
     return Register(id, ControlKind::CheckBox, box, x, y, width, height);
@@ -191,7 +207,7 @@ NativeHandle CreateFrame(int32_t id, int32_t x, int32_t y, int32_t width, int32_
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* frame = new QGroupBox(Caption(caption), Toolkit().controlParent);
+    auto* frame = new QGroupBox(Caption(caption), Controls().parent);
     frame->setFocusPolicy(Qt::NoFocus);
     const NativeHandle handle = Register(id, ControlKind::Frame, frame, x, y, width, height);
     // The controls inside a frame are its siblings; keep the frame beneath them so that it never
@@ -204,7 +220,7 @@ NativeHandle CreateComboBox(int32_t id, int32_t x, int32_t y, int32_t width, int
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* combo = new QComboBox(Toolkit().controlParent);
+    auto* combo = new QComboBox(Controls().parent);
     combo->setEditable(false);
     combo->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(combo, &QComboBox::activated,
@@ -220,9 +236,9 @@ NativeHandle CreateTrackBar(int32_t id, int32_t x, int32_t y, int32_t width, int
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* bar = new TrackBarWidget(id, Toolkit().controlParent);
-    bar->SetBound(1, minimum);
-    bar->SetBound(2, maximum);
+    auto* bar = new TrackBarWidget(id, Controls().parent);
+    bar->SetBound(SCROLL_MINIMUM, minimum);
+    bar->SetBound(SCROLL_MAXIMUM, maximum);
     bar->setValue(0);
     if ((style & TRACKBAR_AUTO_TICKS) != 0) {
         bar->setTickPosition(QSlider::TicksBelow);
@@ -236,7 +252,7 @@ NativeHandle CreateScrollBar(int32_t id, int32_t x, int32_t y, int32_t width, in
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* bar = new ScrollBarWidget(id, Toolkit().controlParent, minimum, maximum, page);
+    auto* bar = new ScrollBarWidget(id, Controls().parent, minimum, maximum, page);
     return Register(id, ControlKind::ScrollBar, bar, x, y, width, height);
 }
 
@@ -252,7 +268,7 @@ void SetControlText(int32_t id, const std::string& text) {
         edit->setText(TextToWidget(text));
         edit->setCursorPosition(0);
         // The write repaints the field; that repaint is what ends a handler's drain of events.
-        QueueEvent(EVENT_REPAINT, Toolkit().controlWindow, 0, -1);
+        QueueEvent(EVENT_REPAINT, Controls().window, 0, -1);
         break;
     }
     case ControlKind::TextArea:
@@ -364,7 +380,7 @@ void SetControlDisabled(int32_t id, int32_t flag) {
     }
 }
 
-void SetScrollAttribute(int32_t id, int32_t attribute, int32_t value) {
+void SetScrollAttribute(int32_t id, ScrollAttribute attribute, int32_t value) {
     if (auto* bar = ControlAs<ScrollBarWidget>(id, ControlKind::ScrollBar)) {
         bar->SetAttribute(attribute, value);
     } else if (auto* track = ControlAs<TrackBarWidget>(id, ControlKind::TrackBar)) {
@@ -383,12 +399,26 @@ void ResizeControl(int32_t id, int32_t x, int32_t y, int32_t width, int32_t heig
                         height != KEEP ? std::max(0, height) : current.height());
 }
 
+FontHandle LoadFontFace(int32_t, const std::string& face, int32_t points, uint32_t flags) {
+    if (QGuiApplication::instance() == nullptr || points <= 0) {
+        return 0;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dotsPerInch = screen != nullptr ? screen->logicalDotsPerInchY() : 96.0;
+    QFont font(TextToWidget(face));
+    font.setStyleHint(QFont::TypeWriter); // a fixed-pitch face if the named one is missing
+    font.setPixelSize(static_cast<int>(std::lround(points * dotsPerInch / 72.0)));
+    font.setWeight((flags & FONT_BOLD) != 0 ? QFont::Bold : QFont::Normal);
+    Controls().fonts.push_back(font);
+    return Controls().fonts.size();
+}
+
 void SetControlFont(int32_t id, FontHandle font) {
     QWidget* widget = ControlWidget(id);
     if (widget == nullptr) {
         return;
     }
-    const std::vector<QFont>& fonts = Toolkit().fonts;
+    const std::vector<QFont>& fonts = Controls().fonts;
     widget->setFont(font >= 1 && font <= fonts.size() ? fonts[font - 1] : QFont());
 }
 
@@ -409,13 +439,6 @@ NativeHandle ControlHandle(int32_t id) {
 void SetControlName(int32_t id, const std::string& name) {
     if (QWidget* widget = ControlWidget(id)) {
         widget->setObjectName(QString::fromStdString(name));
-    }
-}
-
-void SetWindowName(int32_t number, const std::string& name) {
-    const auto found = Toolkit().windows.find(number);
-    if (found != Toolkit().windows.end() && found->second.window != nullptr) {
-        found->second.window->setObjectName(QString::fromStdString(name));
     }
 }
 

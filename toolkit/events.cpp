@@ -9,8 +9,8 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QMainWindow>
-#include <QWindowStateChangeEvent>
+#include <algorithm>
+#include <deque>
 
 class EventRecorder : public QObject {
   public:
@@ -21,6 +21,25 @@ class EventRecorder : public QObject {
 };
 
 namespace {
+
+struct QueuedEvent {
+    int32_t code = 0;
+    int32_t window = 0;
+    int32_t control = 0; // the control id, or the menu id of a menu event
+    int32_t subtype = -1;
+};
+
+struct EventState {
+    EventRecorder* recorder = nullptr;
+    std::deque<QueuedEvent> queue;
+    QueuedEvent current; // the event WaitEvent returned last
+    WindowHook hook = nullptr;
+};
+
+EventState& Events() {
+    static EventState state;
+    return state;
+}
 
 bool IsWindowEventCode(int32_t code) {
     return code != EVENT_CONTROL && code != EVENT_MENU;
@@ -120,26 +139,31 @@ bool EventRecorder::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void InstallEventRecorder() {
-    ToolkitState& toolkit = Toolkit();
-    if (toolkit.recorder == nullptr) {
-        toolkit.recorder = new EventRecorder();
-        QApplication::instance()->installEventFilter(toolkit.recorder);
+    EventState& events = Events();
+    if (events.recorder == nullptr) {
+        events.recorder = new EventRecorder();
+        QApplication::instance()->installEventFilter(events.recorder);
     }
 }
 
 void RemoveEventRecorder() {
-    ToolkitState& toolkit = Toolkit();
-    if (toolkit.recorder != nullptr) {
+    EventState& events = Events();
+    if (events.recorder != nullptr) {
         if (QApplication::instance() != nullptr) {
-            QApplication::instance()->removeEventFilter(toolkit.recorder);
+            QApplication::instance()->removeEventFilter(events.recorder);
         }
-        delete toolkit.recorder;
-        toolkit.recorder = nullptr;
+        delete events.recorder;
+        events.recorder = nullptr;
     }
 }
 
+void ForgetEvents() {
+    RemoveEventRecorder();
+    Events() = EventState{};
+}
+
 void QueueEvent(int32_t code, int32_t window, int32_t control, int32_t subtype) {
-    std::deque<QueuedEvent>& queue = Toolkit().queue;
+    std::deque<QueuedEvent>& queue = Events().queue;
     if (IsWindowEventCode(code) && !queue.empty() && queue.back().code == code &&
         queue.back().window == window) {
         return;
@@ -148,54 +172,50 @@ void QueueEvent(int32_t code, int32_t window, int32_t control, int32_t subtype) 
 }
 
 void QueueControlEvent(int32_t id, int32_t subtype) {
-    QueueEvent(EVENT_CONTROL, Toolkit().controlWindow < 0 ? 0 : Toolkit().controlWindow, id,
-               subtype);
+    QueueEvent(EVENT_CONTROL, std::max(0, ControlWindow()), id, subtype);
 }
 
 std::intptr_t CallScrollHook(QWidget* control, int32_t requestCode) {
-    const WindowHook hook = Toolkit().hook;
+    const WindowHook hook = Events().hook;
     if (hook == nullptr) {
         return HOOK_CONTINUE;
     }
     const int32_t window = OwningWindow(control);
-    return hook(WindowHandle(window < 0 ? 0 : window), WM_HSCROLL,
+    return hook(WindowHandle(std::max(0, window)), WM_HSCROLL,
                 static_cast<std::uintptr_t>(requestCode) & 0xFFFFu,
                 reinterpret_cast<NativeHandle>(control));
 }
 
 int32_t WaitEvent() {
-    ToolkitState& toolkit = Toolkit();
-    while (toolkit.queue.empty()) {
+    EventState& events = Events();
+    while (events.queue.empty()) {
         if (QApplication::instance() == nullptr) {
             return EVENT_CLOSE; // nothing can ever arrive: end the caller's wait
         }
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    toolkit.current = toolkit.queue.front();
-    toolkit.queue.pop_front();
-    return toolkit.current.code;
+    events.current = events.queue.front();
+    events.queue.pop_front();
+    return events.current.code;
 }
 
-int32_t CurrentEventWindow() {
-    return Toolkit().current.window;
-}
 int32_t CurrentEventControl() {
-    return Toolkit().current.control;
+    return Events().current.control;
 }
 int32_t CurrentEventMenuItem() {
-    return Toolkit().current.control;
+    return Events().current.control;
 }
 int32_t CurrentEventSubtype() {
-    return Toolkit().current.code == EVENT_CONTROL ? Toolkit().current.subtype : -1;
+    return Events().current.code == EVENT_CONTROL ? Events().current.subtype : -1;
 }
 
 bool EventPending() {
-    if (Toolkit().queue.empty() && QApplication::instance() != nullptr) {
+    if (Events().queue.empty() && QApplication::instance() != nullptr) {
         QApplication::processEvents(QEventLoop::AllEvents);
     }
-    return !Toolkit().queue.empty();
+    return !Events().queue.empty();
 }
 
 void SetWindowHook(WindowHook hook) {
-    Toolkit().hook = hook;
+    Events().hook = hook;
 }

@@ -1,24 +1,28 @@
-// State shared by the files of the toolkit layer; nothing outside ui/ includes this.
+// What the files of the toolkit layer offer each other; nothing outside toolkit/ includes this.
+// Each file owns the state of its concern and lets the others reach it only through these calls:
+// startup.cpp the application, windows.cpp the windows and their menus, controls.cpp the
+// controls and fonts, events.cpp the event queue and the hook, drawing.cpp the drawn boxes.
 #pragma once
 
 #include "toolkit/toolkit.h"
 
-#include <QFont>
 #include <QPointer>
-#include <QRect>
 #include <QWidget>
-#include <deque>
-#include <map>
-#include <string>
-#include <vector>
 
-class QApplication;
 class QMainWindow;
-class QMenu;
-class QMenuBar;
-class DrawingOverlay;
-class EventRecorder;
 
+// windows.cpp
+// The window of a number, or nullptr.
+QMainWindow* LayerWindow(int32_t number);
+// The area below a window's menu bar, where its controls and drawings live; nullptr when none.
+QWidget* InnerArea(int32_t number);
+// The window number of a top-level window of the layer, or -1.
+int32_t WindowNumberOf(const QObject* window);
+// The window a modal requester belongs to: the active one, else window 0.
+QWidget* ForegroundWindow();
+void CloseAllWindows();
+
+// controls.cpp
 enum class ControlKind {
     Label,
     EditField,
@@ -36,62 +40,25 @@ struct ControlRecord {
     QPointer<QWidget> widget;
 };
 
-struct WindowRecord {
-    QPointer<QMainWindow> window;
-    QPointer<QWidget> innerArea; // the area below the menu bar; controls and drawings live here
-    QPointer<QMenuBar> menuBar;
-    QPointer<QMenu> currentMenu;
-    QPointer<DrawingOverlay> overlay;
-};
-
-struct QueuedEvent {
-    int32_t code = 0;
-    int32_t window = 0;
-    int32_t control = 0;
-    int32_t subtype = -1;
-};
-
-struct DrawnBox {
-    QRect area;
-    uint32_t colour = 0;
-};
-
-struct ToolkitState {
-    QApplication* ownedApplication = nullptr;
-    // What QApplication was given; it keeps referring to both for its whole life.
-    int qtArgumentCount = 0;
-    std::vector<char*> qtArguments;
-    EventRecorder* recorder = nullptr;
-    std::vector<std::string> arguments;
-    std::map<int32_t, WindowRecord> windows;
-    QPointer<QWidget> controlParent;
-    int32_t controlWindow = -1;
-    std::map<int32_t, ControlRecord> controls;
-    std::deque<QueuedEvent> queue;
-    QueuedEvent current;
-    WindowHook hook = nullptr;
-    std::vector<QFont> fonts;
-    int32_t drawingWindow = -1;
-    std::vector<DrawnBox> drawing;
-};
-
-ToolkitState& Toolkit();
-
-// The widget of a control id, or nullptr when none is registered (or it is gone).
-QWidget* ControlWidget(int32_t id);
+// The record of a control id, or nullptr when none is registered (or its widget is gone).
 const ControlRecord* FindControl(int32_t id);
+QWidget* ControlWidget(int32_t id);
 // The control id of a widget, or -1.
 int32_t ControlIdOf(const QObject* widget);
-// The window number of a top-level window of the layer, or -1.
-int32_t WindowNumberOf(const QObject* window);
+// The number of the window whose controls were made last (BeginControls), or -1.
+int32_t ControlWindow();
+void ForgetControlsAndFonts();
 
+// events.cpp
 // Appends an event. Events other than control and menu events are dropped when the newest
 // queued entry has the same code and window, so bursts of repaints or mouse moves make one turn.
 void QueueEvent(int32_t code, int32_t window, int32_t control, int32_t subtype);
 void QueueControlEvent(int32_t id, int32_t subtype);
-
 // Runs the window hook for a scroll request of a moving control; HOOK_CONTINUE when none is set.
 std::intptr_t CallScrollHook(QWidget* control, int32_t requestCode);
-
 void InstallEventRecorder();
 void RemoveEventRecorder();
+void ForgetEvents();
+
+// drawing.cpp
+void ForgetDrawings();

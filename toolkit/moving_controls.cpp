@@ -46,11 +46,11 @@ TrackBarWidget::TrackBarWidget(int32_t id, QWidget* parent)
             [this] { Notify(SCROLL_THUMB_RELEASED); });
 }
 
-void TrackBarWidget::SetBound(int32_t attribute, int32_t value) {
+void TrackBarWidget::SetBound(ScrollAttribute attribute, int32_t value) {
     const int bound = std::max(0, value); // a negative bound counts as 0
-    if (attribute == 1) {
+    if (attribute == SCROLL_MINIMUM) {
         setMinimum(bound);
-    } else if (attribute == 2) {
+    } else if (attribute == SCROLL_MAXIMUM) {
         setMaximum(bound);
     }
     setPageStep(std::max(1, (maximum() - minimum()) / 5));
@@ -145,12 +145,12 @@ ScrollBarWidget::ScrollBarWidget(int32_t id, QWidget* parent, int32_t minimum, i
     ApplyRange();
 }
 
-void ScrollBarWidget::SetAttribute(int32_t attribute, int32_t value) {
-    if (attribute == 1) {
+void ScrollBarWidget::SetAttribute(ScrollAttribute attribute, int32_t value) {
+    if (attribute == SCROLL_MINIMUM) {
         minimum_ = value;
-    } else if (attribute == 2) {
+    } else if (attribute == SCROLL_MAXIMUM) {
         highestBound_ = static_cast<int64_t>(value) - 1;
-    } else if (attribute == 3) {
+    } else if (attribute == SCROLL_PAGE) {
         page_ = value;
     } else {
         return;

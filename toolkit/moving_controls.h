@@ -3,6 +3,8 @@
 // after, and an end-of-action notification after every user action.
 #pragma once
 
+#include "toolkit/toolkit.h"
+
 #include <QScrollBar>
 #include <QSlider>
 #include <cstdint>
@@ -10,7 +12,7 @@
 class TrackBarWidget : public QSlider {
   public:
     TrackBarWidget(int32_t id, QWidget* parent);
-    void SetBound(int32_t attribute, int32_t value);
+    void SetBound(ScrollAttribute attribute, int32_t value);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -32,7 +34,7 @@ class TrackBarWidget : public QSlider {
 class ScrollBarWidget : public QScrollBar {
   public:
     ScrollBarWidget(int32_t id, QWidget* parent, int32_t minimum, int32_t maximum, int32_t page);
-    void SetAttribute(int32_t attribute, int32_t value);
+    void SetAttribute(ScrollAttribute attribute, int32_t value);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -5,10 +5,13 @@
 // the main loop takes one entry at a time with WaitEvent. The program's own writes to controls
 // raise no control events, so its handlers never start each other.
 //
-// The scroll bar and the track bar report their movements to one window hook with a request code,
-// in the manner of a horizontal-scroll message: the hook sees a scroll bar request before the bar
-// moves and a track bar request after it moved, and every user action on either ends with
-// SCROLL_END_ACTION.
+// The layer keeps the shape of the desktop toolkit the program was first written for, and some of
+// its words. The scroll bar and the track bar report their movements to one window hook, which
+// sees every message of the window before the layer handles it. A movement arrives as WM_HSCROLL,
+// that toolkit's horizontal-scroll message: its first parameter carries a request code (a step,
+// a page, a drag, the end of the action), its second the handle of the control that moved. The
+// hook sees a scroll bar request before the bar moves and a track bar request after it moved, and
+// every user action on either ends with SCROLL_END_ACTION.
 //
 // All text crossing this layer is single-byte Windows-1252; file paths are raw bytes.
 #pragma once
@@ -44,7 +47,8 @@ constexpr int32_t EVENT_MOUSE_WHEEL = 522;
 constexpr int32_t SUBTYPE_FOCUS_GAINED = 14000;
 constexpr int32_t SUBTYPE_FOCUS_LOST = 14001;
 
-// The message the hook receives for movements of the scroll bar and the track bar.
+// The horizontal-scroll message: what the hook receives for movements of the scroll bar and the
+// track bar.
 constexpr uint32_t WM_HSCROLL = 276;
 // Request codes, carried in the low 16 bits of the hook's first parameter.
 constexpr int32_t SCROLL_STEP_LEFT = 0;
@@ -62,8 +66,34 @@ constexpr std::intptr_t HOOK_CONTINUE = 0;
 using WindowHook = std::intptr_t (*)(NativeHandle window, uint32_t message,
                                      std::uintptr_t firstParameter, NativeHandle secondParameter);
 
-// Window style bits the program passes; title bar, system menu with close box, sizable border.
-constexpr uint32_t WINDOW_STYLE_SIZABLE = 0xCC0000;
+// Style bits of OpenAppWindow, with the values of the desktop toolkit's own. The system menu is
+// the window menu that the title bar's icon or Alt+Space opens, with its Close item; having one
+// also gives the window its close box.
+enum WindowStyle : uint32_t {
+    WINDOW_TITLE_BAR = 0xC00000,
+    WINDOW_SYSTEM_MENU = 0x80000,
+    WINDOW_SIZABLE_BORDER = 0x40000,
+};
+
+// Extra style bits of CreateTextArea. With both alignment bits set, right alignment wins.
+enum TextAreaStyle : uint32_t {
+    TEXT_ALIGN_CENTER = 0x1,
+    TEXT_ALIGN_RIGHT = 0x2,
+    TEXT_MULTILINE = 0x4,
+    TEXT_AUTO_VERTICAL_SCROLL = 0x40,
+    TEXT_AUTO_HORIZONTAL_SCROLL = 0x80,
+    TEXT_READ_ONLY = 0x800,
+    TEXT_VERTICAL_SCROLL_BAR = 0x200000,
+};
+
+// The parts of a moving control's range that SetScrollAttribute sets; a track bar has only the
+// first two.
+enum ScrollAttribute : int32_t {
+    SCROLL_MINIMUM = 1,
+    SCROLL_MAXIMUM = 2, // a scroll bar's highest position plus its page length
+    SCROLL_PAGE = 3,
+};
+
 // Font flag: bold.
 constexpr uint32_t FONT_BOLD = 0x100;
 // Track bar style: a tick mark at every position.
@@ -110,8 +140,7 @@ void SetControlText(int32_t id, const std::string& text);
 void SetControlState(int32_t id, int32_t state);
 [[nodiscard]] int32_t GetControlState(int32_t id);
 void SetControlDisabled(int32_t id, int32_t flag);
-// Scroll bar: 1 minimum, 2 maximum (highest position + page), 3 page length. Track bar: 1, 2.
-void SetScrollAttribute(int32_t id, int32_t attribute, int32_t value);
+void SetScrollAttribute(int32_t id, ScrollAttribute attribute, int32_t value);
 void ResizeControl(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height);
 void SetControlFont(int32_t id, FontHandle font);
 // position -1 appends.
@@ -136,7 +165,6 @@ void ShowMessage(const std::string& caption, const std::string& text);
 
 // Events.
 [[nodiscard]] int32_t WaitEvent();
-[[nodiscard]] int32_t CurrentEventWindow();
 [[nodiscard]] int32_t CurrentEventControl();
 [[nodiscard]] int32_t CurrentEventMenuItem();
 [[nodiscard]] int32_t CurrentEventSubtype();

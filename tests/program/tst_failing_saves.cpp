@@ -10,7 +10,8 @@
 #include "support/window_test.h"
 
 #include "core/file_io.h"
-#include "program/file_buffer.h"
+#include "program/load_save.h"
+#include "program/state/file_state.h"
 #include "support/test_files.h"
 
 #include <QElapsedTimer>

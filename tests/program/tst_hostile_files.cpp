@@ -6,8 +6,10 @@
 #include "support/window_test.h"
 
 #include "core/file_io.h"
-#include "program/file_buffer.h"
-#include "program/pointer_view.h"
+#include "program/load_save.h"
+#include "program/state/file_state.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
 #include "support/test_files.h"
 
 #include <QDir>

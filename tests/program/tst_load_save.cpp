@@ -3,8 +3,10 @@
 // window keeps when a load or a save fails.
 #include "support/window_test.h"
 
-#include "program/file_buffer.h"
-#include "program/pointer_view.h"
+#include "program/load_save.h"
+#include "program/state/file_state.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
 #include "support/test_files.h"
 #include "toolkit/toolkit.h"
 

@@ -4,9 +4,11 @@
 // byte read or written outside it.
 #include "support/window_test.h"
 
-#include "program/file_buffer.h"
-#include "program/pointer_view.h"
+#include "program/load_save.h"
 #include "program/search.h"
+#include "program/state/file_state.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
 #include "program/write_back.h"
 #include "support/test_files.h"
 #include "toolkit/toolkit.h"
@@ -210,11 +212,9 @@ void TestPatchAndSearch::handlersBeforeAnyLoadStayInsideTheBuffer() {
     SetControlText(Control::Int16Field, "-1");
     SetControlText(Control::DecField, "-1");
     SetControlText(Control::BitsField, "1");
-    UpdateInt64Handler();
-    UpdateInt32Handler();
-    UpdateInt16Handler();
-    UpdateByteHandler();
-    UpdateBitsHandler();
+    for (const ValueRow& row : VALUE_ROWS) {
+        UpdateValue(row);
+    }
     SetControlText(Control::SearchTextField, "");
     FindNext();
     RunPendingTurns();

@@ -3,9 +3,12 @@
 // as the program's bytes (GetControlText), not as the Unicode the widgets hold.
 #include "support/window_test.h"
 
-#include "program/file_buffer.h"
-#include "program/pointer_view.h"
-#include "program/value_panel.h"
+#include "program/converter.h"
+#include "program/load_save.h"
+#include "program/state/file_state.h"
+#include "program/state/panel_state.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
 #include "support/test_files.h"
 #include "toolkit/toolkit.h"
 

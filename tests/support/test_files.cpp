@@ -1,6 +1,7 @@
 #include "support/test_files.h"
 
-#include "program/file_buffer.h"
+#include "program/load_save.h"
+#include "program/state/file_state.h"
 
 #include <QFile>
 #include <QRandomGenerator>

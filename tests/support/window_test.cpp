@@ -1,7 +1,9 @@
 #include "support/window_test.h"
 
-#include "program/file_buffer.h"
-#include "program/pointer_view.h"
+#include "program/load_save.h"
+#include "program/state/file_state.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
 #include "support/test_files.h"
 #include "toolkit/toolkit.h"
 

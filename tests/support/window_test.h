@@ -2,6 +2,7 @@
 // run the program's loop until it is idle, and answer the modal requesters it opens.
 #pragma once
 
+#include "program/controls.h"
 #include "program/main_window.h"
 #include "program/program.h"
 

@@ -71,7 +71,8 @@ class TestToolkit : public QObject {
         static char* arguments[] = {name, nullptr};
         QVERIFY(StartToolkit(count, arguments));
         const NativeHandle window =
-            OpenAppWindow(WINDOW, 50, 50, 400, 300, "Toolkit", WINDOW_STYLE_SIZABLE);
+            OpenAppWindow(WINDOW, 50, 50, 400, 300, "Toolkit",
+                          WINDOW_TITLE_BAR | WINDOW_SYSTEM_MENU | WINDOW_SIZABLE_BORDER);
         QVERIFY(window != 0);
         QCOMPARE(BeginControls(window), window);
         QVERIFY(CreateEditField(EDIT, 10, 10, 100, 20, "") != 0);
@@ -145,9 +146,9 @@ class TestToolkit : public QObject {
         QFETCH(int, page);
         QFETCH(int, asked);
         QFETCH(int, reached);
-        SetScrollAttribute(SCROLL, 1, minimum);
-        SetScrollAttribute(SCROLL, 2, maximum);
-        SetScrollAttribute(SCROLL, 3, page);
+        SetScrollAttribute(SCROLL, SCROLL_MINIMUM, minimum);
+        SetScrollAttribute(SCROLL, SCROLL_MAXIMUM, maximum);
+        SetScrollAttribute(SCROLL, SCROLL_PAGE, page);
         SetControlState(SCROLL, asked);
         QCOMPARE(GetControlState(SCROLL), reached);
     }
@@ -316,9 +317,9 @@ class TestToolkit : public QObject {
   private:
     // The scroll bar as a load sets it for a file of `size` bytes, its thumb at `position`.
     static QScrollBar* ScrollBarOfAFile(int32_t size, int32_t position) {
-        SetScrollAttribute(SCROLL, 1, 1);
-        SetScrollAttribute(SCROLL, 2, size);
-        SetScrollAttribute(SCROLL, 3, 30);
+        SetScrollAttribute(SCROLL, SCROLL_MINIMUM, 1);
+        SetScrollAttribute(SCROLL, SCROLL_MAXIMUM, size);
+        SetScrollAttribute(SCROLL, SCROLL_PAGE, 30);
         SetControlState(SCROLL, position);
         return static_cast<QScrollBar*>(ControlWidgetByHandle(SCROLL));
     }

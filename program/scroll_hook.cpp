@@ -1,34 +1,12 @@
-#include "program/pointer_view.h"
+// The hook runs before the toolkit moves the scroll bar, so the scroll bar's position read here
+// is the one before the step being reported: while the user drags, the pointer follows one step
+// behind, and the end-of-action request that follows every action brings it to the final place.
+// The nudge bar has already moved when it reports.
+#include "program/scroll_hook.h"
 
-#include "core/byte_view.h"
-#include "core/number_text.h"
-#include "program/file_buffer.h"
-#include "program/main_window.h"
-#include "program/value_panel.h"
-
-PointerState Pointer;
-
-int32_t Low32(int64_t value) {
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
-}
-
-void RefreshView() {
-    int64_t& pointer = Pointer.FilePointer;
-    const int64_t size = FileState.FileSize;
-    const uint8_t* bytes = FileState.FileBuffer.data();
-    if (pointer < 1) {
-        pointer = 1;
-    }
-    if (pointer > size) {
-        pointer = size;
-    }
-    SetControlText(Control::PointerLabel, "File Pointer (" + DecimalText32(Low32(pointer)) +
-                                              " of " + DecimalText32(Low32(size)) + " Bytes)");
-    SetControlState(Control::PointerSlider, Low32(pointer));
-    SetControlText(Control::ByteStrip, BuildStripText(bytes, size, pointer));
-    ShowValues(pointer - 1);
-    SetControlText(Control::PreviewText, BuildPreviewText(bytes, size, pointer));
-}
+#include "program/controls.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
 
 namespace {
 
@@ -72,8 +50,6 @@ std::intptr_t ScrollCallback(NativeHandle, uint32_t message, std::uintptr_t firs
     }
     const auto requestCode = static_cast<int32_t>(firstParameter & 0xFFFFu);
     if (secondParameter == ControlHandle(Control::PointerSlider)) {
-        // The bar has not moved yet: the pointer follows one step behind while the user drags,
-        // and the end-of-action request that follows every action brings it to the final place.
         Pointer.FilePointer = GetControlState(Control::PointerSlider);
         RefreshView();
     } else if (secondParameter == ControlHandle(Control::NudgeBar)) {

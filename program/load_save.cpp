@@ -1,13 +1,13 @@
-#include "program/file_buffer.h"
+#include "program/load_save.h"
 
 #include "core/file_io.h"
-#include "core/number_text.h"
 #include "core/text_ops.h"
-#include "program/main_window.h"
+#include "program/controls.h"
 #include "program/messages.h"
-#include "program/pointer_view.h"
-
-FileBufferState FileState;
+#include "program/state/file_state.h"
+#include "program/state/pointer_state.h"
+#include "program/view.h"
+#include "toolkit/toolkit.h"
 
 namespace {
 
@@ -20,19 +20,16 @@ void ShowLoadedFile() {
     for (const int32_t id : FILE_CONTROLS) {
         SetControlDisabled(id, 0);
     }
-    SetScrollAttribute(Control::PointerSlider, 1, 1);
-    SetScrollAttribute(Control::PointerSlider, 2, static_cast<int32_t>(FileState.FileSize));
-    SetScrollAttribute(Control::PointerSlider, 3, SLIDER_PAGE);
+    SetScrollAttribute(Control::PointerSlider, SCROLL_MINIMUM, 1);
+    SetScrollAttribute(Control::PointerSlider, SCROLL_MAXIMUM,
+                       static_cast<int32_t>(FileState.FileSize));
+    SetScrollAttribute(Control::PointerSlider, SCROLL_PAGE, SLIDER_PAGE);
     SetControlText(Control::FileNameLabel, "Inspected File: " + PathToText(FileState.FileName));
     Pointer.FilePointer = 1;
     RefreshView();
 }
 
 } // namespace
-
-std::string AllocationFailedMessage(int64_t size) {
-    return "Failed to allocate " + DecimalText64(size) + " bytes of memory";
-}
 
 void ResetFileBuffer() {
     FileState = FileBufferState{};

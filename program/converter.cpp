@@ -2,28 +2,15 @@
 // two writes must not start the handlers of the fields it writes, and events the user causes
 // while it runs are dropped too: the drain at the end of each handler takes control events until
 // an event of another kind (the repaint that the writes cause) says that the writes are through.
-#include "program/value_panel.h"
+#include "program/converter.h"
 
-#include "core/byte_view.h"
 #include "core/number_text.h"
-#include "program/file_buffer.h"
-#include "program/main_window.h"
+#include "program/controls.h"
+#include "program/state/panel_state.h"
+#include "toolkit/toolkit.h"
 
 #include <functional>
-
-ValuePanelState ValuePanel;
-
-void ShowValues(int64_t offset) {
-    const PanelTexts texts =
-        DecodePanelValues(FileState.FileBuffer.data(), FileState.FileSize, offset);
-    SetControlText(Control::DecField, texts.decimal);
-    SetControlText(Control::CharField, texts.character);
-    SetControlText(Control::HexField, texts.hexadecimal);
-    SetControlText(Control::BitsField, texts.bits);
-    SetControlText(Control::Int16Field, texts.int16);
-    SetControlText(Control::Int32Field, texts.int32);
-    SetControlText(Control::Int64Field, texts.int64);
-}
+#include <string>
 
 void DrainControlEvents() {
     while (WaitEvent() == EVENT_CONTROL) {

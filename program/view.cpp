@@ -1,0 +1,40 @@
+#include "program/view.h"
+
+#include "core/byte_view.h"
+#include "core/number_text.h"
+#include "program/controls.h"
+#include "program/state/file_state.h"
+#include "program/state/pointer_state.h"
+#include "program/value_rows.h"
+#include "toolkit/toolkit.h"
+
+void RefreshView() {
+    int64_t& pointer = Pointer.FilePointer;
+    const int64_t size = FileState.FileSize;
+    const uint8_t* bytes = FileState.FileBuffer.data();
+    if (pointer < 1) {
+        pointer = 1;
+    }
+    if (pointer > size) {
+        pointer = size;
+    }
+    SetControlText(Control::PointerLabel, "File Pointer (" + DecimalText32(Low32(pointer)) +
+                                              " of " + DecimalText32(Low32(size)) + " Bytes)");
+    SetControlState(Control::PointerSlider, Low32(pointer));
+    SetControlText(Control::ByteStrip, BuildStripText(bytes, size, pointer));
+    ShowValues(pointer - 1);
+    SetControlText(Control::PreviewText, BuildPreviewText(bytes, size, pointer));
+}
+
+void ShowValues(int64_t offset) {
+    const PanelTexts texts =
+        DecodePanelValues(FileState.FileBuffer.data(), FileState.FileSize, offset);
+    for (const ValueRow& row : VALUE_ROWS) {
+        SetControlText(row.field, texts.*row.shown);
+        if (row.field == Control::DecField) {
+            // The byte row's converter fields show the same byte as a character and in hex.
+            SetControlText(Control::CharField, texts.character);
+            SetControlText(Control::HexField, texts.hexadecimal);
+        }
+    }
+}

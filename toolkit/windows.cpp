@@ -1,0 +1,202 @@
+// Top-level windows by number, and their menu bars.
+#include "toolkit/cp1252.h"
+#include "toolkit/internal.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <map>
+
+namespace {
+
+// The menu bar keeps the height the layout was designed around, whatever the style prefers.
+constexpr int MENU_BAR_HEIGHT = 20;
+
+// A window's close box asks the program; it does not close the window.
+class AppWindow : public QMainWindow {
+  public:
+    using QMainWindow::QMainWindow;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        QueueEvent(EVENT_CLOSE, WindowNumberOf(this), 0, -1);
+    }
+};
+
+struct WindowRecord {
+    QPointer<QMainWindow> window;
+    QPointer<QWidget> innerArea; // the area below the menu bar
+    QPointer<QMenuBar> menuBar;
+    QPointer<QMenu> currentMenu; // the drop-down that AddMenuItem adds to
+};
+
+std::map<int32_t, WindowRecord>& Windows() {
+    static std::map<int32_t, WindowRecord> windows;
+    return windows;
+}
+
+WindowRecord* FindWindow(int32_t number) {
+    const auto found = Windows().find(number);
+    return found != Windows().end() && found->second.window != nullptr ? &found->second : nullptr;
+}
+
+// Menus are built one title at a time on the window that has a menu bar.
+WindowRecord* MenuWindow() {
+    for (auto& [number, record] : Windows()) {
+        if (record.menuBar != nullptr) {
+            return &record;
+        }
+    }
+    return nullptr;
+}
+
+// Menu texts are shown as they are: "&" is not an access-key mark here.
+QString MenuText(const std::string& text) {
+    return TextToWidget(text).replace("&", "&&");
+}
+
+} // namespace
+
+QMainWindow* LayerWindow(int32_t number) {
+    const WindowRecord* record = FindWindow(number);
+    return record != nullptr ? record->window.data() : nullptr;
+}
+
+QWidget* InnerArea(int32_t number) {
+    const WindowRecord* record = FindWindow(number);
+    return record != nullptr ? record->innerArea.data() : nullptr;
+}
+
+int32_t WindowNumberOf(const QObject* window) {
+    for (const auto& [number, record] : Windows()) {
+        if (record.window == window) {
+            return number;
+        }
+    }
+    return -1;
+}
+
+QWidget* ForegroundWindow() {
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    return LayerWindow(0);
+}
+
+void CloseAllWindows() {
+    for (auto& [number, record] : Windows()) {
+        delete record.window.data();
+    }
+    Windows().clear();
+}
+
+NativeHandle OpenAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWidth,
+                           int32_t innerHeight, const std::string& title, uint32_t style) {
+    if (QApplication::instance() == nullptr || LayerWindow(number) != nullptr) {
+        return 0;
+    }
+    auto* window = new AppWindow();
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if ((style & WINDOW_SYSTEM_MENU) != 0) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    window->setWindowFlags(flags);
+    window->setWindowTitle(TextToWidget(title));
+    auto* inner = new QWidget(window);
+    inner->setObjectName("InnerArea");
+    window->setCentralWidget(inner);
+    // Lets the window itself hold the focus, so no control has it until the user moves it there.
+    window->setFocusPolicy(Qt::ClickFocus);
+    window->resize(innerWidth, innerHeight);
+    window->move(x, y);
+    Windows()[number] = WindowRecord{window, inner, nullptr, nullptr};
+    window->show();
+    window->setFocus();
+    return reinterpret_cast<NativeHandle>(window);
+}
+
+NativeHandle WindowHandle(int32_t number) {
+    return reinterpret_cast<NativeHandle>(LayerWindow(number));
+}
+
+int32_t InnerWidth(int32_t number) {
+    const QMainWindow* window = LayerWindow(number);
+    return window != nullptr ? window->width() : 0;
+}
+
+int32_t InnerHeight(int32_t number) {
+    // The menu bar sits inside the window's own area, so the height already counts it.
+    const QMainWindow* window = LayerWindow(number);
+    return window != nullptr ? window->height() : 0;
+}
+
+void ResizeAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWidth,
+                     int32_t innerHeight) {
+    QMainWindow* window = LayerWindow(number);
+    if (window == nullptr) {
+        return;
+    }
+    if (x != KEEP || y != KEEP) {
+        const QPoint current = window->pos();
+        window->move(x != KEEP ? x : current.x(), y != KEEP ? y : current.y());
+    }
+    if (innerWidth != KEEP || innerHeight != KEEP) {
+        window->resize(innerWidth != KEEP ? innerWidth : window->width(),
+                       innerHeight != KEEP ? innerHeight : window->height());
+    }
+}
+
+void SetWindowName(int32_t number, const std::string& name) {
+    if (QMainWindow* window = LayerWindow(number)) {
+        window->setObjectName(QString::fromStdString(name));
+    }
+}
+
+NativeHandle CreateMenuBar(int32_t number, NativeHandle window) {
+    WindowRecord* record = FindWindow(number);
+    if (record == nullptr || window == 0 ||
+        reinterpret_cast<NativeHandle>(record->window.data()) != window) {
+        return 0;
+    }
+    auto* bar = new QMenuBar(record->window);
+    bar->setObjectName("MainMenuBar");
+    bar->setNativeMenuBar(false);
+    bar->setFixedHeight(MENU_BAR_HEIGHT);
+    record->window->setMenuBar(bar);
+    record->menuBar = bar;
+    record->currentMenu = nullptr;
+    return reinterpret_cast<NativeHandle>(bar);
+}
+
+void AddMenuTitle(const std::string& title) {
+    WindowRecord* record = MenuWindow();
+    if (record == nullptr) {
+        return;
+    }
+    record->currentMenu = record->menuBar->addMenu(MenuText(title));
+    record->currentMenu->setObjectName(TextToWidget(title) + "Menu");
+}
+
+void AddMenuItem(int32_t menuId, const std::string& text) {
+    WindowRecord* record = MenuWindow();
+    if (record == nullptr || record->currentMenu == nullptr) {
+        return;
+    }
+    QAction* action = record->currentMenu->addAction(MenuText(text));
+    action->setObjectName(TextToWidget(text));
+    action->setData(menuId);
+    const int32_t window = WindowNumberOf(record->window);
+    QObject::connect(action, &QAction::triggered,
+                     [menuId, window] { QueueEvent(EVENT_MENU, window, menuId, -1); });
+}
+
+void AddMenuSeparator() {
+    WindowRecord* record = MenuWindow();
+    if (record != nullptr && record->currentMenu != nullptr) {
+        record->currentMenu->addSeparator();
+    }
+}
