@@ -51,23 +51,6 @@ class InputReader {
     std::size_t used_ = 0;
 };
 
-// A heap block of exactly the bytes given, so that the first byte past it is poisoned.
-class ExactBlock {
-  public:
-    explicit ExactBlock(const std::string& bytes)
-        : size_(static_cast<int64_t>(bytes.size())), bytes_(new uint8_t[bytes.size()]) {
-        if (!bytes.empty()) {
-            std::memcpy(bytes_.get(), bytes.data(), bytes.size());
-        }
-    }
-    [[nodiscard]] uint8_t* data() { return bytes_.get(); }
-    [[nodiscard]] int64_t size() const { return size_; }
-
-  private:
-    int64_t size_;
-    std::unique_ptr<uint8_t[]> bytes_;
-};
-
 std::string Shown(const std::string& text) {
     std::string shown = "\"";
     for (const char c : text) {
@@ -132,7 +115,7 @@ int32_t DigitIn(char c, uint32_t base) {
     return -1;
 }
 
-// The number parser, step by step as the rules state it, modulo 2^64.
+// The number parser written out step by step, modulo 2^64.
 uint64_t ReferenceParse(const std::string& whole) {
     const std::string text = UpToNul(whole);
     std::size_t i = 0;
@@ -287,59 +270,6 @@ SearchPattern ReferencePattern(const std::string& type, const std::string& text)
         pattern.present = !pattern.bytes.empty();
     }
     return pattern;
-}
-
-int32_t ReferenceScan(int32_t start, const uint8_t* buffer, int32_t size, const uint8_t* pattern,
-                      int32_t length) {
-    if (pattern == nullptr || start < 0 || size < 0 || length < 0) {
-        return 0;
-    }
-    if (length == 0) {
-        return start <= size && start < std::numeric_limits<int32_t>::max() ? start + 1 : 0;
-    }
-    for (int64_t position = start; position + length <= size; ++position) {
-        if (std::equal(pattern, pattern + length, buffer + position)) {
-            return static_cast<int32_t>(position + 1);
-        }
-    }
-    return 0;
-}
-
-bool ReferenceHidden(uint8_t byte) {
-    static const uint8_t unassigned[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
-    return byte < 0x20 ||
-           std::find(std::begin(unassigned), std::end(unassigned), byte) != std::end(unassigned);
-}
-
-// True when position + distance (1-based) lies in 1..size; no sum is formed that could overflow.
-bool PositionInside(int64_t position, int64_t distance, int64_t size) {
-    return position >= 1 - distance && position <= size - distance;
-}
-
-std::string ReferenceStrip(const uint8_t* buffer, int64_t size, int64_t pointer) {
-    std::string strip(STRIP_LENGTH, ' ');
-    for (int64_t cell = 1; cell <= STRIP_LENGTH; ++cell) {
-        const int64_t distance = cell - STRIP_POINTER_CELL;
-        if (PositionInside(pointer, distance, size)) {
-            const uint8_t byte = buffer[pointer + distance - 1];
-            strip[static_cast<std::size_t>(cell - 1)] =
-                ReferenceHidden(byte) ? '.' : static_cast<char>(byte);
-        }
-    }
-    return strip;
-}
-
-std::string ReferencePreview(const uint8_t* buffer, int64_t size, int64_t pointer) {
-    std::string preview;
-    if (pointer < 1 || pointer > size) {
-        return preview;
-    }
-    const int64_t count = std::min<int64_t>(PREVIEW_LENGTH, size - pointer + 1);
-    for (int64_t i = 0; i < count; ++i) {
-        const uint8_t byte = buffer[pointer - 1 + i];
-        preview.push_back(byte == 0 ? '.' : static_cast<char>(byte));
-    }
-    return preview;
 }
 
 PanelTexts ReferencePanel(const uint8_t* buffer, int64_t size, int64_t offset) {

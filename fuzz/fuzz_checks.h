@@ -1,6 +1,6 @@
 // The checks behind the fuzz targets. Each takes one raw input, decodes from it the arguments of
 // the pure functions of core/, runs them and compares their answers with plain reference
-// versions written here from the documented rules. The same functions run under libFuzzer
+// versions written here, one plain step at a time. The same functions run under libFuzzer
 // (fuzz/fuzz_main.cpp) and over every kept input in the normal suite (tst_fuzz_replay), so an
 // input that once failed keeps failing the suite until the fault is gone.
 //

@@ -1,4 +1,5 @@
 #include "core/byte_view.h"
+#include "support/reference.h"
 
 #include <QtTest>
 
@@ -11,30 +12,10 @@ namespace {
 constexpr qint64 kMin64 = std::numeric_limits<qint64>::min();
 constexpr qint64 kMax64 = std::numeric_limits<qint64>::max();
 
-// A heap block of exactly `size` bytes, so that AddressSanitizer reports any access past its end
-// (a QByteArray or a vector may own spare room after its last byte).
-class ExactBuffer {
-  public:
-    explicit ExactBuffer(int64_t size)
-        : bytes_(new uint8_t[static_cast<size_t>(size)]), size_(size) {}
-    explicit ExactBuffer(const QByteArray& content) : ExactBuffer(content.size()) {
-        std::memcpy(bytes_.get(), content.constData(), static_cast<size_t>(size_));
-    }
-    uint8_t* data() { return bytes_.get(); }
-    int64_t size() const { return size_; }
-    QByteArray toByteArray() const {
-        return QByteArray(reinterpret_cast<const char*>(bytes_.get()), static_cast<int>(size_));
-    }
-
-  private:
-    std::unique_ptr<uint8_t[]> bytes_;
-    int64_t size_;
-};
-
-// Printable and distinct within any 94 consecutive positions, so a window shifted by a few
-// cells cannot compare equal to the expected one.
-uint8_t StripFillByte(int64_t position) {
-    return static_cast<uint8_t>(0x21 + (position - 1) % 94);
+// The bytes of an exact block.
+QByteArray Contents(const ExactBlock& block) {
+    return QByteArray(reinterpret_cast<const char*>(block.data()),
+                      static_cast<qsizetype>(block.size()));
 }
 
 QByteArray Text(const std::string& text) {
@@ -179,13 +160,13 @@ void TestByteView::stripWindow() {
     QFETCH(qint64, lastPosition);
     QFETCH(int, trailingSpaces);
 
-    ExactBuffer buffer(size);
+    ExactBlock buffer(size);
     for (int64_t position = 1; position <= size; ++position) {
-        buffer.data()[position - 1] = StripFillByte(position);
+        buffer.data()[position - 1] = PrintableByteAt(position);
     }
     QByteArray expected(leadingSpaces, ' ');
     for (int64_t position = firstPosition; position <= lastPosition; ++position) {
-        expected.append(static_cast<char>(StripFillByte(position)));
+        expected.append(static_cast<char>(PrintableByteAt(position)));
     }
     expected.append(QByteArray(trailingSpaces, ' '));
     QCOMPARE(expected.size(), STRIP_LENGTH);
@@ -225,7 +206,7 @@ void TestByteView::stripCharacter() {
     QFETCH(bool, hidden);
 
     QCOMPARE(IsHiddenInStrip(static_cast<uint8_t>(byte)), hidden);
-    ExactBuffer buffer(1);
+    ExactBlock buffer(1);
     buffer.data()[0] = static_cast<uint8_t>(byte);
     const std::string strip = BuildStripText(buffer.data(), 1, 1);
     QCOMPARE(strip.size(), size_t{STRIP_LENGTH});
@@ -266,19 +247,19 @@ void TestByteView::previewRange() {
     QFETCH(qint64, filePointer);
     QFETCH(int, expectedLength);
 
-    ExactBuffer buffer(size);
+    ExactBlock buffer(size);
     for (int64_t offset = 0; offset < size; ++offset) {
         buffer.data()[offset] = static_cast<uint8_t>(0x20 + offset % 0x5F);
     }
     QByteArray expected;
     if (expectedLength > 0) {
-        expected = buffer.toByteArray().mid(static_cast<int>(filePointer - 1), expectedLength);
+        expected = Contents(buffer).mid(static_cast<int>(filePointer - 1), expectedLength);
     }
     QCOMPARE(Text(BuildPreviewText(buffer.data(), size, filePointer)), expected);
 }
 
 void TestByteView::previewChangesOnlyZeroBytes() {
-    ExactBuffer buffer(256);
+    ExactBlock buffer(256);
     QByteArray expected(".");
     for (int byte = 0; byte < 256; ++byte) {
         buffer.data()[byte] = static_cast<uint8_t>(byte);
@@ -359,7 +340,7 @@ void TestByteView::panelValues() {
     QFETCH(QByteArray, bytes);
     QFETCH(qint64, offset);
 
-    ExactBuffer buffer(bytes);
+    ExactBlock buffer(bytes.toStdString());
     const PanelTexts texts = DecodePanelValues(buffer.data(), buffer.size(), offset);
     QTEST(Text(texts.bits), "bits");
     QTEST(Text(texts.decimal), "decimal");
@@ -420,10 +401,10 @@ void TestByteView::storeLittleEndian() {
     QFETCH(QByteArray, expectedHex);
     QFETCH(int, expectedCount);
 
-    ExactBuffer buffer(size);
+    ExactBlock buffer(size);
     std::memset(buffer.data(), 0xEE, static_cast<size_t>(size));
     QCOMPARE(StoreLittleEndian(buffer.data(), size, offset, value, width), expectedCount);
-    QCOMPARE(buffer.toByteArray().toHex().toUpper(), expectedHex);
+    QCOMPARE(Contents(buffer).toHex().toUpper(), expectedHex);
 }
 
 void TestByteView::storedValueDecodesBack_data() {
@@ -448,7 +429,7 @@ void TestByteView::storedValueDecodesBack() {
 
     // The value sits between two filled neighbours that must survive the store.
     constexpr int64_t offset = 5;
-    ExactBuffer buffer(16);
+    ExactBlock buffer(16);
     std::memset(buffer.data(), 0xA5, 16);
     QCOMPARE(StoreLittleEndian(buffer.data(), 16, offset, static_cast<uint64_t>(value), width),
              width);

@@ -1,6 +1,6 @@
 // Replays every kept fuzz input (tests/data/fuzz/<target>/) through its target's check, so that
 // an input that once made a fuzz target fail stays a failing test until the fault is gone. The
-// seeds kept beside them cover the documented examples of each function.
+// seeds kept beside them cover the worked examples of each function.
 #include "fuzz/fuzz_checks.h"
 
 #include <QDir>

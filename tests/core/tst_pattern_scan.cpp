@@ -12,34 +12,9 @@
 
 namespace {
 
-// A heap block of exactly the given bytes, so that AddressSanitizer reports a scan that reads
-// past the end of the buffer or of the pattern. Never null, even when empty.
-class ExactBytes {
-  public:
-    explicit ExactBytes(const std::vector<uint8_t>& content)
-        : bytes_(new uint8_t[content.size()]), size_(static_cast<int32_t>(content.size())) {
-        std::copy(content.begin(), content.end(), bytes_.get());
-    }
-    explicit ExactBytes(const QByteArray& content)
-        : ExactBytes(std::vector<uint8_t>(content.begin(), content.end())) {}
-    const uint8_t* data() const { return bytes_.get(); }
-    int32_t size() const { return size_; }
-
-  private:
-    std::unique_ptr<uint8_t[]> bytes_;
-    int32_t size_;
-};
-
-int32_t BruteForceFind(int32_t start, const std::vector<uint8_t>& buffer,
-                       const std::vector<uint8_t>& pattern) {
-    const auto size = static_cast<int64_t>(buffer.size());
-    const auto length = static_cast<int64_t>(pattern.size());
-    for (int64_t pos = start; pos + length <= size; ++pos) {
-        if (std::equal(pattern.begin(), pattern.end(), buffer.begin() + pos)) {
-            return static_cast<int32_t>(pos + 1);
-        }
-    }
-    return 0;
+// The length of an exact block, as the scans take it.
+int32_t Length(const ExactBlock& block) {
+    return static_cast<int32_t>(block.size());
 }
 
 QByteArray Hex(const std::vector<uint8_t>& bytes) {
@@ -52,29 +27,20 @@ std::string StdText(const QByteArray& text) {
     return std::string(text.constData(), static_cast<size_t>(text.size()));
 }
 
-std::vector<uint8_t> RandomBytes(std::mt19937& random, int count, int byteValues) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(count));
-    for (uint8_t& byte : bytes) {
-        const auto value = std::uniform_int_distribution<int>(0, byteValues - 1)(random);
-        // Two values are 00 and FF, so that bytes above 7F take part in the near misses.
-        byte = static_cast<uint8_t>(byteValues == 2 ? 0xFF * value : value);
-    }
-    return bytes;
-}
-
 // Runs every scan path the processor has from each start and compares it with Sunday's scan.
 // Returns the first disagreement, or an empty text.
 QString FirstDisagreement(const std::vector<uint8_t>& buffer, const std::vector<uint8_t>& pattern,
                           const std::vector<int32_t>& starts) {
-    const ExactBytes exactBuffer(buffer);
-    const ExactBytes exactPattern(pattern);
+    const ExactBlock exactBuffer(buffer);
+    const ExactBlock exactPattern(pattern);
     for (const int32_t start : starts) {
-        const int32_t expected = ScanForPatternSunday(start, exactBuffer.data(), exactBuffer.size(),
-                                                      exactPattern.data(), exactPattern.size());
+        const int32_t expected =
+            ScanForPatternSunday(start, exactBuffer.data(), Length(exactBuffer),
+                                 exactPattern.data(), Length(exactPattern));
         for (const ScanPath path : AvailableScanPaths()) {
             const int32_t found =
-                ScanForPatternOn(path, start, exactBuffer.data(), exactBuffer.size(),
-                                 exactPattern.data(), exactPattern.size());
+                ScanForPatternOn(path, start, exactBuffer.data(), Length(exactBuffer),
+                                 exactPattern.data(), Length(exactPattern));
             if (found != expected) {
                 return QStringLiteral("%1 path, %2-byte buffer, pattern [%3], start %4: %5, "
                                       "Sunday %6")
@@ -300,28 +266,28 @@ void TestPatternScan::scanExamples() {
     QFETCH(int, start);
     QFETCH(int, expected);
 
-    const ExactBytes exactBuffer(buffer);
-    const ExactBytes exactPattern(pattern);
-    QCOMPARE(ScanForPatternSunday(start, exactBuffer.data(), exactBuffer.size(),
-                                  exactPattern.data(), exactPattern.size()),
+    const ExactBlock exactBuffer(buffer.toStdString());
+    const ExactBlock exactPattern(pattern.toStdString());
+    QCOMPARE(ScanForPatternSunday(start, exactBuffer.data(), Length(exactBuffer),
+                                  exactPattern.data(), Length(exactPattern)),
              expected);
-    QCOMPARE(ScanForPattern(start, exactBuffer.data(), exactBuffer.size(), exactPattern.data(),
-                            exactPattern.size()),
+    QCOMPARE(ScanForPattern(start, exactBuffer.data(), Length(exactBuffer), exactPattern.data(),
+                            Length(exactPattern)),
              expected);
     for (const ScanPath path : AvailableScanPaths()) {
-        QCOMPARE(ScanForPatternOn(path, start, exactBuffer.data(), exactBuffer.size(),
-                                  exactPattern.data(), exactPattern.size()),
+        QCOMPARE(ScanForPatternOn(path, start, exactBuffer.data(), Length(exactBuffer),
+                                  exactPattern.data(), Length(exactPattern)),
                  expected);
     }
 }
 
 void TestPatternScan::nullPatternFindsNothing() {
-    const ExactBytes buffer(QByteArray("abcd"));
-    QCOMPARE(ScanForPatternSunday(0, buffer.data(), buffer.size(), nullptr, 0), 0);
-    QCOMPARE(ScanForPattern(0, buffer.data(), buffer.size(), nullptr, 0), 0);
-    QCOMPARE(ScanForPattern(0, buffer.data(), buffer.size(), nullptr, 2), 0);
+    const ExactBlock buffer(std::string("abcd"));
+    QCOMPARE(ScanForPatternSunday(0, buffer.data(), Length(buffer), nullptr, 0), 0);
+    QCOMPARE(ScanForPattern(0, buffer.data(), Length(buffer), nullptr, 0), 0);
+    QCOMPARE(ScanForPattern(0, buffer.data(), Length(buffer), nullptr, 2), 0);
     for (const ScanPath path : AvailableScanPaths()) {
-        QCOMPARE(ScanForPatternOn(path, 0, buffer.data(), buffer.size(), nullptr, 2), 0);
+        QCOMPARE(ScanForPatternOn(path, 0, buffer.data(), Length(buffer), nullptr, 2), 0);
     }
 }
 
@@ -405,19 +371,20 @@ void TestPatternScan::scansAgreeWithBruteForce() {
             }
         }
 
-        const ExactBytes exactBuffer(buffer);
-        const ExactBytes exactPattern(pattern);
+        const ExactBlock exactBuffer(buffer);
+        const ExactBlock exactPattern(pattern);
         for (const int32_t start : starts) {
-            const int32_t expected = BruteForceFind(start, buffer, pattern);
+            const int32_t expected = ReferenceScan(start, exactBuffer.data(), Length(exactBuffer),
+                                                   exactPattern.data(), Length(exactPattern));
             const int32_t reference =
-                ScanForPatternSunday(start, exactBuffer.data(), exactBuffer.size(),
-                                     exactPattern.data(), exactPattern.size());
-            int32_t fast = ScanForPattern(start, exactBuffer.data(), exactBuffer.size(),
-                                          exactPattern.data(), exactPattern.size());
+                ScanForPatternSunday(start, exactBuffer.data(), Length(exactBuffer),
+                                     exactPattern.data(), Length(exactPattern));
+            int32_t fast = ScanForPattern(start, exactBuffer.data(), Length(exactBuffer),
+                                          exactPattern.data(), Length(exactPattern));
             for (const ScanPath path : AvailableScanPaths()) {
                 const int32_t onPath =
-                    ScanForPatternOn(path, start, exactBuffer.data(), exactBuffer.size(),
-                                     exactPattern.data(), exactPattern.size());
+                    ScanForPatternOn(path, start, exactBuffer.data(), Length(exactBuffer),
+                                     exactPattern.data(), Length(exactPattern));
                 fast = onPath != expected ? onPath : fast;
             }
             if (reference != expected || fast != expected) {

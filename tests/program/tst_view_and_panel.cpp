@@ -9,6 +9,7 @@
 #include "program/state/panel_state.h"
 #include "program/state/pointer_state.h"
 #include "program/view.h"
+#include "support/reference.h"
 #include "support/test_files.h"
 #include "toolkit/toolkit.h"
 
@@ -36,7 +37,7 @@ namespace {
 QByteArray PrintableFile(qint64 size) {
     QByteArray file;
     for (qint64 position = 1; position <= size; ++position) {
-        file += static_cast<char>(0x21 + (position - 1) % 94);
+        file += static_cast<char>(PrintableByteAt(position));
     }
     return file;
 }
@@ -61,27 +62,14 @@ QByteArray MixedFile(qint64 size, quint32 seed) {
     return file;
 }
 
-// The strip as the rules state it: positions pointer-31 .. pointer+32, a blank outside the
-// file, "." for 0x00..0x1F and the five bytes that Windows-1252 leaves unassigned.
 QByteArray ExpectedStrip(const QByteArray& file, qint64 pointer) {
-    QByteArray strip;
-    for (qint64 position = pointer - 31; position <= pointer + 32; ++position) {
-        if (position < 1 || position > file.size()) {
-            strip += ' ';
-            continue;
-        }
-        const auto byte = static_cast<uint8_t>(file[position - 1]);
-        const bool hidden = byte < 0x20 || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
-                            byte == 0x90 || byte == 0x9D;
-        strip += hidden ? '.' : static_cast<char>(byte);
-    }
-    return strip;
+    const ExactBlock bytes(file.toStdString());
+    return QByteArray::fromStdString(ReferenceStrip(bytes.data(), bytes.size(), pointer));
 }
 
 QByteArray ExpectedPreview(const QByteArray& file, qint64 pointer) {
-    QByteArray preview = file.mid(pointer - 1, 512);
-    preview.replace('\0', '.');
-    return preview;
+    const ExactBlock bytes(file.toStdString());
+    return QByteArray::fromStdString(ReferencePreview(bytes.data(), bytes.size(), pointer));
 }
 
 QString CaptionShown() {

@@ -5,6 +5,8 @@
 #include "core/fast_scan.h"
 
 #include <cstdint>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,3 +21,40 @@
 
 // `count` spaces; negative gives the empty text.
 [[nodiscard]] std::string Blanks(int32_t count);
+
+// A heap block of exactly its bytes, so that AddressSanitizer reports any access past its end (a
+// string or a vector may own spare room after its last byte). Never null, even when empty.
+class ExactBlock {
+  public:
+    // `size` zero bytes.
+    explicit ExactBlock(int64_t size);
+    ExactBlock(const uint8_t* bytes, int64_t size);
+    explicit ExactBlock(const std::string& bytes);
+    explicit ExactBlock(const std::vector<uint8_t>& bytes);
+    [[nodiscard]] uint8_t* data() { return bytes_.get(); }
+    [[nodiscard]] const uint8_t* data() const { return bytes_.get(); }
+    [[nodiscard]] int64_t size() const { return size_; }
+
+  private:
+    int64_t size_;
+    std::unique_ptr<uint8_t[]> bytes_;
+};
+
+// `count` bytes drawn from `random`, each one of the first `byteValues` values; with two values
+// they are 00 and FF, so that bytes above 7F take part too.
+[[nodiscard]] std::vector<uint8_t> RandomBytes(std::mt19937& random, int64_t count,
+                                               int byteValues = 256);
+
+// The byte at 1-based `position` of a file of printable bytes that differ within any 94
+// consecutive positions, so that a window shifted by a few cells cannot look the same.
+[[nodiscard]] uint8_t PrintableByteAt(int64_t position);
+
+// The first match at or after `start`, position by position; the same contract as ScanForPattern.
+[[nodiscard]] int32_t ReferenceScan(int32_t start, const uint8_t* buffer, int32_t size,
+                                    const uint8_t* pattern, int32_t length);
+
+// The strip for positions pointer-31 .. pointer+32: a blank outside the file, "." for 0x00..0x1F
+// and the five bytes that Windows-1252 leaves unassigned, every other byte as it is.
+[[nodiscard]] std::string ReferenceStrip(const uint8_t* buffer, int64_t size, int64_t pointer);
+// Up to 512 bytes from the pointer, zero bytes shown as "."; empty outside the file.
+[[nodiscard]] std::string ReferencePreview(const uint8_t* buffer, int64_t size, int64_t pointer);

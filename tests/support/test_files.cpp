@@ -1,10 +1,11 @@
 #include "support/test_files.h"
 
+#include "support/reference.h"
+
 #include "program/load_save.h"
 #include "program/state/file_state.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -23,12 +24,10 @@ std::string Native(const QString& path) {
 }
 
 QByteArray RandomBytes(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(seed);
-    for (char& byte : bytes) {
-        byte = static_cast<char>(random.bounded(256));
-    }
-    return bytes;
+    std::mt19937 random(seed);
+    const std::vector<uint8_t> bytes = RandomBytes(random, size);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 QByteArray Bytes(const char* hex) {
