@@ -17,6 +17,7 @@
 #include "program/write_back.h"
 #include "toolkit/toolkit.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -82,6 +83,9 @@ void LoadWindowFonts() {
 }
 
 int RunProgram(int argc, char** argv) {
+    // A save past a file size limit must fail with EFBIG and say so, not end the program and take
+    // the unsaved patches with it.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (const std::optional<int> answered = AnswerCommandLine(argc, argv)) {
         return *answered;
     }

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -33,7 +36,7 @@ struct Finished {
 // Runs the built program with `arguments`; `environment` holds NAME=VALUE to set and NAME alone to
 // remove, applied to the test's own environment with every display variable removed first.
 Finished RunProgram(const QStringList& arguments, const QStringList& environment,
-                    const QString& outputFile = {}) {
+                    const QString& outputFile = {}, rlim_t fileSizeLimit = RLIM_INFINITY) {
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         variables.remove(name);
@@ -50,6 +53,16 @@ Finished RunProgram(const QStringList& arguments, const QStringList& environment
     process.setProcessEnvironment(variables);
     if (!outputFile.isEmpty()) {
         process.setStandardOutputFile(outputFile);
+    }
+    if (fileSizeLimit != RLIM_INFINITY) {
+        process.setChildProcessModifier([fileSizeLimit] {
+            // The signal as a shell leaves it, so that only the program itself can ignore it.
+            std::signal(SIGXFSZ, SIG_DFL);
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = fileSizeLimit;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
     }
     process.start(TESSARY_PROGRAM, arguments);
     Finished finished;
@@ -184,11 +197,22 @@ class TestCommandLine : public QObject {
                  finished.errors.constData());
     }
 
+    void answerThatCannotBeWrittenIsAFailure_data() {
+        QTest::addColumn<bool>("fileSizeLimit");
+        QTest::newRow("onto a device that is always full") << false;
+        // Unless the program ignores SIGXFSZ, the write kills it: so would a save past the limit.
+        QTest::newRow("into a file, past a file size limit of 0 bytes") << true;
+    }
+
     void answerThatCannotBeWrittenIsAFailure() {
-        if (!QFile::exists("/dev/full")) {
+        QFETCH(bool, fileSizeLimit);
+        QTemporaryDir folder;
+        const QString output = fileSizeLimit ? folder.filePath("version.txt") : "/dev/full";
+        if (!fileSizeLimit && !QFile::exists(output)) {
             QSKIP("this system has no /dev/full");
         }
-        const Finished finished = RunProgram({"--version"}, {}, "/dev/full");
+        const Finished finished =
+            RunProgram({"--version"}, {}, output, fileSizeLimit ? 0 : RLIM_INFINITY);
         QCOMPARE(finished.exitStatus, QProcess::NormalExit);
         QCOMPARE(finished.exitCode, 1);
         QCOMPARE(finished.errors, QByteArray("tessary: cannot write to standard output\n"));
