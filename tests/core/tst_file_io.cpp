@@ -8,11 +8,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QMap>
+#include <QProcess>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +78,49 @@ QStringList Leftovers(const QString& folder, const QStringList& expected) {
     return found;
 }
 
+using AttributeMap = QMap<QByteArray, QByteArray>;
+
+// Every extended attribute of a file that the test can see, by name, through links.
+AttributeMap AttributesOf(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    AttributeMap attributes;
+    QByteArray names(static_cast<qsizetype>(std::max<ssize_t>(listxattr(name, nullptr, 0), 0)),
+                     '\0');
+    names.truncate(std::max<ssize_t>(listxattr(name, names.data(), names.size()), 0));
+    for (const QByteArray& attribute : names.split('\0')) {
+        if (attribute.isEmpty()) {
+            continue;
+        }
+        QByteArray value(std::max<ssize_t>(getxattr(name, attribute, nullptr, 0), 0), '\0');
+        value.truncate(std::max<ssize_t>(getxattr(name, attribute, value.data(), value.size()), 0));
+        attributes.insert(attribute, value);
+    }
+    return attributes;
+}
+
+QByteArray LittleEndian(std::initializer_list<quint32> words) {
+    QByteArray bytes;
+    for (const quint32 word : words) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes.append(static_cast<char>((word >> shift) & 0xff));
+        }
+    }
+    return bytes;
+}
+
+// The value of security.capability that `setcap cap_net_raw+ep` writes.
+QByteArray NetRawCapability() {
+    return LittleEndian({VFS_CAP_REVISION_2 | VFS_CAP_FLAGS_EFFECTIVE, 1U << CAP_NET_RAW, 0, 0, 0});
+}
+
+// The value of system.posix_acl_access for user::rw- user:1:r-- group::r-- mask::r-- other::---:
+// a version word, then each entry's tag and permissions in one word and its user or group.
+QByteArray AclThatNamesUser1() {
+    constexpr quint32 ANY = 0xffffffff;
+    return LittleEndian({2, 0x01 | 6 << 16, ANY, 0x02 | 4 << 16, 1, 0x04 | 4 << 16, ANY,
+                         0x10 | 4 << 16, ANY, 0x20, ANY});
+}
+
 } // namespace
 
 class TestFileIo : public QObject {
@@ -104,6 +154,8 @@ class TestFileIo : public QObject {
     void refusedWrites();
     void failedWriteKeepsTheOldContent();
     void fullDiskRefusesAnInPlaceSaveBeforeWriting();
+    void saveKeepsWhatTheFileCarries_data();
+    void saveKeepsWhatTheFileCarries();
 
   private:
     [[nodiscard]] QString At(const QString& name) const {
@@ -452,6 +504,154 @@ void TestFileIo::fullDiskRefusesAnInPlaceSaveBeforeWriting() {
     QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0755), 0);
     QCOMPARE(saved, 0);
     QVERIFY(ReadFromDisk(path) == before);
+}
+
+void TestFileIo::saveKeepsWhatTheFileCarries_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("byRoot");  // saved by root, else by user nobody
+    QTest::addColumn<bool>("saved");   // the file holds the new bytes afterwards, else the old
+    QTest::addColumn<bool>("inPlace"); // the same file afterwards, not a new one renamed over it
+    // What the file has before the save and must have afterwards.
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<uint>("owner"); // user and group: root's, or nobody's
+    QTest::addColumn<int>("links");
+    QTest::addColumn<QByteArray>("attribute"); // one of the file's extended attributes
+    const auto row = [](const char* situation, bool byRoot, bool saved, bool inPlace, int mode,
+                        uid_t owner, int links, const char* attribute) {
+        QTest::newRow(situation) << QString(situation) << byRoot << saved << inPlace << mode
+                                 << static_cast<uint>(owner) << links << QByteArray(attribute);
+    };
+    row("set-id and sticky bits, file of another user, saved by root", true, true, false, 07755,
+        NOBODY, 1, "");
+    row("file capability, saved by root", true, true, false, 0755, 0, 1, "security.capability");
+    row("ACL that names another user, saved by the owner", false, true, false, 0640, NOBODY, 1,
+        "system.posix_acl_access");
+    row("user attribute, saved by the owner", false, true, false, 0644, NOBODY, 1, "user.origin");
+    row("second hard link: written in place, both names see the new bytes", true, true, true, 0644,
+        0, 2, "");
+    row("file of root in a sticky folder, saved by another user: written in place", false, true,
+        true, 0666, 0, 1, "");
+    row("link to root's file swapped in by the owner, saved by root: refused", true, false, true,
+        0600, 0, 1, "");
+    row("file size limit below the file's size, written in place: refused before writing", false,
+        false, true, 0666, 0, 1, "");
+    row("program running from the file, saved by root: replaced", true, true, false, 0755, 0, 1,
+        "");
+}
+
+void TestFileIo::saveKeepsWhatTheFileCarries() {
+    QFETCH(QString, situation);
+    QFETCH(bool, byRoot);
+    QFETCH(bool, saved);
+    QFETCH(bool, inPlace);
+    QFETCH(int, mode);
+    QFETCH(uint, owner);
+    QFETCH(int, links);
+    QFETCH(QByteArray, attribute);
+    const bool swapped = situation.startsWith("link to root's file swapped in");
+    const bool running = situation.startsWith("program running");
+    if (geteuid() != 0) {
+        QSKIP("the files are made for root and for user nobody, which needs root");
+    }
+    if (swapped && ReadFromDisk("/proc/sys/fs/protected_symlinks").trimmed() != "1") {
+        QSKIP("fs.protected_symlinks is not 1: the kernel follows a link that another user put "
+              "in a shared folder, for root's save as for any other open");
+    }
+    if (running && !QFile::exists("/bin/sleep")) {
+        QSKIP("no /bin/sleep to run");
+    }
+    QTemporaryDir work;
+    const QString folder = work.filePath("files");
+    QVERIFY(QDir(work.path()).mkdir("files"));
+    QCOMPARE(chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    const bool sticky = swapped || situation.contains("sticky");
+    QCOMPARE(chmod(QFile::encodeName(folder).constData(), sticky ? 01777 : 0777), 0);
+    const QString target = folder + "/target.bin";
+    const QByteArray before = running ? ReadFromDisk("/bin/sleep") : RandomBytes(6000, 10);
+    const QByteArray after = RandomBytes(before.size(), 11);
+    QVERIFY(WriteToDisk(target, before));
+
+    // The file whose bytes and attributes are checked: the target, or where the link points.
+    QString checked = target;
+    if (swapped) {
+        QVERIFY(QDir(work.path()).mkdir("private"));
+        QCOMPARE(chmod(QFile::encodeName(work.filePath("private")).constData(), 0700), 0);
+        checked = work.filePath("private/secret.bin");
+        QVERIFY(WriteToDisk(checked, before));
+        QCOMPARE(chown(QFile::encodeName(target).constData(), NOBODY, NOGROUP), 0);
+    }
+    const QByteArray checkedName = QFile::encodeName(checked);
+    const gid_t group = owner == NOBODY ? NOGROUP : 0;
+    // The owner first: a change of owner clears the set-id bits and file capabilities.
+    QCOMPARE(chown(checkedName.constData(), owner, group), 0);
+    QCOMPARE(chmod(checkedName.constData(), static_cast<mode_t>(mode)), 0);
+    if (!attribute.isEmpty()) {
+        const QByteArray value = attribute == "security.capability"       ? NetRawCapability()
+                                 : attribute == "system.posix_acl_access" ? AclThatNamesUser1()
+                                                                          : QByteArray("a note");
+        if (setxattr(checkedName.constData(), attribute.constData(), value.constData(),
+                     static_cast<std::size_t>(value.size()), 0) != 0) {
+            QSKIP(qPrintable(QString("the test folder's file system does not take %1: %2")
+                                 .arg(QString(attribute), std::strerror(errno))));
+        }
+    }
+    const QString otherName = folder + "/other.bin";
+    if (links == 2) {
+        QCOMPARE(link(checkedName.constData(), QFile::encodeName(otherName).constData()), 0);
+    }
+    QProcess program;
+    if (running) {
+        program.start(target, {"60"});
+        QVERIFY(program.waitForStarted());
+    }
+    if (swapped) {
+        // Where root loaded its file, the user now puts a link to a file that only root may write.
+        QCOMPARE(RunUnprivileged([&] {
+                     return unlink(QFile::encodeName(target).constData()) == 0 &&
+                            symlink(checkedName.constData(),
+                                    QFile::encodeName(target).constData()) == 0;
+                 }),
+                 1);
+    }
+    const ino_t inode = StatusOf(checked).st_ino;
+    const AttributeMap attributes = AttributesOf(checked);
+    QVERIFY(attribute.isEmpty() || attributes.contains(attribute));
+
+    int result = -1;
+    if (byRoot) {
+        result = Save(target, after) ? 1 : 0;
+    } else {
+        result = RunUnprivileged([&] {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (situation.startsWith("file size limit")) {
+                limit = std::make_unique<FileSizeLimit>(4096);
+            }
+            return Save(target, after);
+        });
+    }
+    if (running) {
+        program.kill();
+        program.waitForFinished();
+    }
+
+    QCOMPARE(result, saved ? 1 : 0);
+    QVERIFY(ReadFromDisk(checked) == (saved ? after : before));
+    const struct stat status = StatusOf(checked);
+    QCOMPARE(static_cast<int>(status.st_mode & 07777), mode);
+    QCOMPARE(status.st_uid, static_cast<uid_t>(owner));
+    QCOMPARE(status.st_gid, group);
+    QCOMPARE(static_cast<int>(status.st_nlink), links);
+    QCOMPARE(status.st_ino == inode, inPlace);
+    QVERIFY(AttributesOf(checked) == attributes);
+    QStringList names = {"target.bin"};
+    if (links == 2) {
+        names << "other.bin";
+        QVERIFY(ReadFromDisk(otherName) == after);
+    }
+    QCOMPARE(Leftovers(folder, names), QStringList());
+    if (swapped) {
+        QVERIFY(S_ISLNK(StatusOf(target).st_mode));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)

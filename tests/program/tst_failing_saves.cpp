@@ -18,6 +18,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -25,7 +28,32 @@
 
 namespace {
 
+// Set in the child of the killed-save test: its first write of the save stops the child there,
+// after it has said so, until it is killed.
+bool stopAfterFirstWrite = false;
+
+} // namespace
+
+extern "C" ssize_t pwrite(int descriptor, const void* buffer, size_t count, off_t offset) {
+    using WriteFunction = ssize_t (*)(int, const void*, size_t, off_t);
+    static const auto realWrite = reinterpret_cast<WriteFunction>(dlsym(RTLD_NEXT, "pwrite"));
+    if (!stopAfterFirstWrite) {
+        return realWrite(descriptor, buffer, count, offset);
+    }
+    // A part of the bytes, so that the save is left with more to write.
+    const ssize_t written = realWrite(descriptor, buffer, std::min<size_t>(count, 1 << 20), offset);
+    std::fputs("mid-write\n", stdout);
+    std::fflush(stdout);
+    for (;;) {
+        pause();
+    }
+    return written;
+}
+
+namespace {
+
 const char* const SAVE_CHILD = "--save-child";
+const char* const STOP_MID_WRITE = "--stop-mid-write";
 const QString SAVE_FAILED = "Tessary|Unable to Save File";
 bool privateMounts = false;
 
@@ -38,14 +66,22 @@ bool EnterPrivateMountNamespace() {
 
 // The child process of the killed-save test: loads `source` and saves it over `target` as the
 // program does, after telling the parent on standard output that the save begins.
-int RunSaveChild(const char* source, const char* target) {
+int RunSaveChild(const char* source, const char* target, bool stopMidWrite) {
     const ReadResult read = ReadWholeFile(source);
     if (read.outcome != ReadOutcome::Loaded) {
         return 2;
     }
     std::fputs("saving\n", stdout);
     std::fflush(stdout);
+    stopAfterFirstWrite = stopMidWrite;
     return WriteWholeFile(target, read.bytes.data(), read.size, WriteMode::Replace) ? 0 : 1;
+}
+
+// Whether files in `folder` can be made without a name (O_TMPFILE); only there can a save that
+// was killed leave nothing behind.
+bool HasUnnamedFiles(const std::string& folder) {
+    const int descriptor = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    return descriptor >= 0 && close(descriptor) == 0;
 }
 
 // Chooses File > Save as an ordinary user (nobody when the tests run as root), for whom
@@ -165,6 +201,11 @@ void TestFailingSaves::saveFails() {
     const std::string loaded = (saveAs ? path_ : folder) + "/loaded.bin";
     QVERIFY(WriteToDisk(loaded, original));
     QCOMPARE(chmod(loaded.c_str(), 0666), 0);
+    if (situation == "full disk, existing file") {
+        // The saving user's own file, so that the save writes a copy beside it, for which the
+        // disk has no room; a file of another user is written in place.
+        QCOMPARE(chown(loaded.c_str(), NOBODY, NOGROUP), 0);
+    }
     LoadAndPatch(loaded);
 
     std::string target = loaded;
@@ -254,10 +295,16 @@ void TestFailingSaves::readOnlyFolderStillSavesAnExistingFile() {
 }
 
 // Starts a child that saves `source` over `target`; returns once it has begun the save.
-bool StartSaveChild(QProcess& child, const std::string& source, const std::string& target) {
-    child.start(QCoreApplication::applicationFilePath(),
-                {SAVE_CHILD, QString::fromStdString(source), QString::fromStdString(target)});
-    return child.waitForStarted() && child.waitForReadyRead(60000);
+bool StartSaveChild(QProcess& child, const std::string& source, const std::string& target,
+                    bool stopMidWrite = false) {
+    QStringList arguments = {SAVE_CHILD, QString::fromStdString(source),
+                             QString::fromStdString(target)};
+    if (stopMidWrite) {
+        arguments << STOP_MID_WRITE;
+    }
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    return child.waitForStarted() && child.waitForReadyRead(60000) &&
+           child.readLine() == "saving\n";
 }
 
 void TestFailingSaves::killedSaveLeavesOldOrNewBytes() {
@@ -268,9 +315,25 @@ void TestFailingSaves::killedSaveLeavesOldOrNewBytes() {
     const std::string target = path_ + "/target.bin";
     QVERIFY(WriteToDisk(source, newBytes));
 
+    // A kill that lands for certain between the first and the last write of the copy: the child
+    // stops after its first write and says so. The target keeps its old bytes, and the unfinished
+    // copy, which has no name yet, goes with the process.
+    QVERIFY(WriteToDisk(target, oldBytes));
+    QProcess stopped;
+    QVERIFY(StartSaveChild(stopped, source, target, true));
+    while (!stopped.canReadLine() && stopped.waitForReadyRead(60000)) {
+    }
+    QCOMPARE(stopped.readLine(), QByteArray("mid-write\n"));
+    stopped.kill();
+    QVERIFY(stopped.waitForFinished(120000));
+    QCOMPARE(stopped.exitStatus(), QProcess::CrashExit);
+    QVERIFY(ReadFromDisk(target) == oldBytes);
+    if (HasUnnamedFiles(path_)) {
+        QCOMPARE(FilesIn(path_), (std::vector<std::string>{"source.bin", "target.bin"}));
+    }
+
     // One save that runs to its end tells how long a save takes here; the kills are then spread
     // over that time, from the first write to past the rename.
-    QVERIFY(WriteToDisk(target, oldBytes));
     QProcess whole;
     QElapsedTimer clock;
     QVERIFY(StartSaveChild(whole, source, target));
@@ -315,8 +378,9 @@ void TestFailingSaves::killedSaveLeavesOldOrNewBytes() {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], SAVE_CHILD) == 0) {
-        return RunSaveChild(argv[2], argv[3]);
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], SAVE_CHILD) == 0) {
+        return RunSaveChild(argv[2], argv[3],
+                            argc == 5 && std::strcmp(argv[4], STOP_MID_WRITE) == 0);
     }
     privateMounts = EnterPrivateMountNamespace();
     QApplication application(argc, argv);
