@@ -41,13 +41,12 @@ extern "C" ssize_t pwrite(int descriptor, const void* buffer, size_t count, off_
         return realWrite(descriptor, buffer, count, offset);
     }
     // A part of the bytes, so that the save is left with more to write.
-    const ssize_t written = realWrite(descriptor, buffer, std::min<size_t>(count, 1 << 20), offset);
-    std::fputs("mid-write\n", stdout);
+    const bool wrote = realWrite(descriptor, buffer, std::min<size_t>(count, 1 << 20), offset) > 0;
+    std::fputs(wrote ? "mid-write\n" : "first write failed\n", stdout);
     std::fflush(stdout);
     for (;;) {
         pause();
     }
-    return written;
 }
 
 namespace {
