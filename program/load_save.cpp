@@ -1,6 +1,7 @@
 #include "program/load_save.h"
 
 #include "core/file_io.h"
+#include "core/file_save.h"
 #include "core/text_ops.h"
 #include "program/controls.h"
 #include "program/messages.h"

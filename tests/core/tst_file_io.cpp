@@ -1,6 +1,7 @@
 // Reading whole files and writing them back, on real files in a temporary folder: sizes by name,
 // reads that never come back short, and saves that leave the target old or new, never mixed.
 #include "core/file_io.h"
+#include "core/file_save.h"
 #include "support/test_files.h"
 
 #include <QDir>

@@ -10,6 +10,7 @@
 #include "support/window_test.h"
 
 #include "core/file_io.h"
+#include "core/file_save.h"
 #include "program/load_save.h"
 #include "program/state/file_state.h"
 #include "support/test_files.h"

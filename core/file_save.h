@@ -1,0 +1,23 @@
+// Writing a whole memory copy back to a file, keeping what the file carries. Nothing here touches
+// the window; the save handlers turn the outcome into a message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class WriteMode {
+    Replace,         // the target ends up holding exactly the bytes given
+    CreateIfMissing, // create an empty target when there is none; leave an existing one alone
+};
+
+// Writes `size` bytes to `path`, never where an ordinary open of the name for writing would be
+// refused; a link is written through and stays. Where a new copy can carry everything the target
+// has (one name, owner and group, mode with the set-id and sticky bits, every extended attribute),
+// the copy is written beside the target and renamed over it, so that the target holds either its
+// old or its new content; where the file system has unnamed files (O_TMPFILE), the copy has no
+// name until it is complete, and a process killed meanwhile leaves nothing behind. Otherwise
+// (another hard link, an owner or attribute the process cannot set, a folder that refuses the
+// rename) it writes the target in place, after claiming the room. A missing file appears complete
+// or not at all. Returns false on any failure.
+[[nodiscard]] bool WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
+                                  WriteMode mode);
