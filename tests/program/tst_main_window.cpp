@@ -213,31 +213,44 @@ class TestMainWindow : public QObject {
         QCOMPARE(backward, QStringList({"PreviewText", "SearchTextField"}));
     }
 
+    void stripCellsAreTenPixelsWide_data() {
+        QTest::addColumn<QByteArray>("strip");
+        QTest::newRow("M in cell 32 after 31 blanks")
+            << QByteArray(31, ' ') + "M" + QByteArray(32, ' ');
+        QTest::newRow("M in cell 32 after 31 soft hyphens (0xAD)")
+            << QByteArray(31, '\xAD') + "M" + QByteArray(32, ' ');
+    }
+
     void stripCellsAreTenPixelsWide() {
         // Cell k of the strip spans x 13+10(k-1) .. 13+10k of the inner area; the marker's lines
-        // stand at 323 and 333, around cell 32. Ink of a glyph in cell 32 must fall in between.
-        auto* strip = FindWidget<QLineEdit>("ByteStrip");
-        strip->setText(QString(31, ' ') + "M" + QString(32, ' '));
-        strip->setCursorPosition(0);
-        strip->clearFocus();
-        QImage image(strip->size(), QImage::Format_RGB32);
-        strip->render(&image);
-        int leftInk = -1;
-        int rightInk = -1;
+        // stand at 323 and 333, around cell 32. Every byte but a blank leaves ink in its own cell
+        // and nowhere else.
+        QFETCH(QByteArray, strip);
+        SetControlText(Control::ByteStrip, strip.toStdString());
+        auto* edit = FindWidget<QLineEdit>("ByteStrip");
+        edit->clearFocus();
+        QImage image(edit->size(), QImage::Format_RGB32);
+        edit->render(&image);
+        const int firstCellLeft = 13 - edit->x();
+        QString inked(64, ' ');
+        QString expected(64, ' ');
+        for (int cell = 0; cell < 64; ++cell) {
+            expected[cell] = strip[cell] == ' ' ? ' ' : '#';
+        }
         for (int x = 0; x < image.width(); ++x) {
             for (int y = 4; y < image.height() - 4; ++y) {
+                const int cell = (x - firstCellLeft) / 10;
                 if (qGray(image.pixel(x, y)) < 100) {
-                    leftInk = leftInk < 0 ? x : leftInk;
-                    rightInk = x;
+                    QVERIFY2(x >= firstCellLeft && cell < 64,
+                             qPrintable(QString("ink at %1").arg(x)));
+                    inked[cell] = '#';
                 }
             }
         }
-        const int cellLeft = 323 - strip->x();
-        QVERIFY2(leftInk >= cellLeft && rightInk < cellLeft + 10,
-                 qPrintable(QString("ink %1..%2").arg(leftInk).arg(rightInk)));
-        strip->setText(QString(64, 'M'));
-        strip->setCursorPosition(0);
-        QVERIFY2(strip->fontMetrics().horizontalAdvance(strip->text()) <= 640 + 1,
+        QCOMPARE(inked, expected);
+        edit->setText(QString(64, 'M'));
+        edit->setCursorPosition(0);
+        QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= 640 + 1,
                  "64 characters fit the strip");
     }
 
