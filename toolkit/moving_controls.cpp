@@ -31,6 +31,12 @@ int32_t RequestCodeOf(int action) {
     }
 }
 
+// The left button steps, pages and drags; the middle one jumps to where it was clicked, the X11
+// habit. The right button does nothing on either control: no move, no notification.
+bool MovesTheControl(const QMouseEvent* event) {
+    return event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton;
+}
+
 int ToInt(int64_t value) {
     return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(),
                                                 std::numeric_limits<int>::max()));
@@ -72,11 +78,19 @@ void TrackBarWidget::Notify(int32_t requestCode) {
 }
 
 void TrackBarWidget::mousePressEvent(QMouseEvent* event) {
+    if (!MovesTheControl(event)) {
+        event->accept();
+        return;
+    }
     actionOpen_ = true;
     QSlider::mousePressEvent(event);
 }
 
 void TrackBarWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!MovesTheControl(event)) {
+        event->accept();
+        return;
+    }
     QSlider::mouseReleaseEvent(event);
     if (actionOpen_) {
         actionOpen_ = false;
@@ -213,11 +227,19 @@ void ScrollBarWidget::Notify(int32_t requestCode) {
 }
 
 void ScrollBarWidget::mousePressEvent(QMouseEvent* event) {
+    if (!MovesTheControl(event)) {
+        event->accept();
+        return;
+    }
     actionOpen_ = true;
     QScrollBar::mousePressEvent(event);
 }
 
 void ScrollBarWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!MovesTheControl(event)) {
+        event->accept();
+        return;
+    }
     QScrollBar::mouseReleaseEvent(event);
     if (actionOpen_) {
         actionOpen_ = false;

@@ -287,6 +287,34 @@ class TestToolkit : public QObject {
                                                                  {SCROLL_END_ACTION, 0}}));
     }
 
+    void rightButtonMovesNothing_data() {
+        QTest::addColumn<int>("control");
+        QTest::addColumn<int>("position");
+        QTest::newRow("scroll bar at the end of a 1000-byte file") << int(SCROLL) << 970;
+        QTest::newRow("track bar at rest") << int(TRACK) << 31;
+    }
+
+    void rightButtonMovesNothing() {
+        QFETCH(int, control);
+        QFETCH(int, position);
+        if (control == SCROLL) {
+            ScrollBarOfAFile(1000, position);
+        } else {
+            SetControlState(TRACK, position);
+        }
+        SetControlDisabled(control, 0);
+        TakeEvents();
+        QWidget* widget = ControlWidgetByHandle(control);
+        for (const QPoint at : {QPoint(3, widget->height() / 2), widget->rect().center(),
+                                QPoint(widget->width() - 3, widget->height() / 2)}) {
+            QTest::mousePress(widget, Qt::RightButton, {}, at);
+            QTest::mouseRelease(widget, Qt::RightButton, {}, at);
+        }
+        QCOMPARE(hookCalls.size(), std::size_t(0));
+        QCOMPARE(ControlEventsOf(control), std::vector<int32_t>());
+        QCOMPARE(GetControlState(control), position);
+    }
+
     void everyByteCrossesTheWidgetBoundary() {
         std::string all;
         for (int byte = 1; byte < 256; ++byte) {
