@@ -1,12 +1,45 @@
 // The modal requesters: message boxes and the file requesters.
+//
+// A file requester takes a name only when its folder exists; it refuses any other and stays
+// open, as a desktop requester does.
 #include "toolkit/cp1252.h"
 #include "toolkit/internal.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
+
+bool FolderExists(const QString& path) {
+    return QFileInfo(path).absoluteDir().exists();
+}
+
+QString RefusalText(const QString& path) {
+    return QString("%1\nThis folder does not exist.\nPlease choose a name in an existing folder.")
+        .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+}
+
+class FileRequester : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+
+  protected:
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty() && !FolderExists(chosen.constFirst())) {
+            // Over the requester, without a loop of its own: the requester stays open under it.
+            auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                        RefusalText(chosen.constFirst()), QMessageBox::Ok, this);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
 
 // The requesters' pattern is a list of description|pattern pairs; "*.*" means every file.
 QStringList NameFilters(const std::string& pattern) {
@@ -23,7 +56,7 @@ QStringList NameFilters(const std::string& pattern) {
 
 std::string AskFile(const std::string& title, const std::string& defaultFile,
                     const std::string& pattern, int32_t patternIndex, bool forSaving) {
-    QFileDialog dialog(ForegroundWindow(), TextToWidget(title));
+    FileRequester dialog(ForegroundWindow(), TextToWidget(title));
     dialog.setObjectName(forSaving ? "AskSaveFile" : "AskOpenFile");
     // Qt's own requester behaves the same on every desktop and under test.
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -74,17 +74,8 @@ struct Seen {
     QStringList messages;
 };
 
-// Chooses a menu item, answers its file requester with `file` (an empty path cancels) when one
-// is given, and clicks OK on `messages` message boxes, running the loop until all were answered.
-Seen ChooseMenu(const char* item, const std::optional<QString>& file = std::nullopt,
-                int messages = 0) {
-    ModalAnswers answers;
-    if (file) {
-        answers.ChooseFile(Native(*file));
-    }
-    for (int count = 0; count < messages; ++count) {
-        answers.Acknowledge();
-    }
+// Chooses a menu item and runs the loop until `answers` were all used.
+Seen RunMenu(const char* item, ModalAnswers& answers) {
     Seen seen;
     if (TriggerMenu(item)) {
         const QDeadlineTimer deadline(10000); // a bound for a requester that never opens
@@ -98,6 +89,20 @@ Seen ChooseMenu(const char* item, const std::optional<QString>& file = std::null
     seen.titles = Texts(answers.requesterTitles());
     seen.messages = Texts(answers.messages());
     return seen;
+}
+
+// Chooses a menu item, answers its file requester with `file` (an empty path cancels) when one
+// is given, and clicks OK on `messages` message boxes, running the loop until all were answered.
+Seen ChooseMenu(const char* item, const std::optional<QString>& file = std::nullopt,
+                int messages = 0) {
+    ModalAnswers answers;
+    if (file) {
+        answers.ChooseFile(Native(*file));
+    }
+    for (int count = 0; count < messages; ++count) {
+        answers.Acknowledge();
+    }
+    return RunMenu(item, answers);
 }
 
 } // namespace
@@ -345,25 +350,33 @@ void TestLoadSave::saveFailures_data() {
     QTest::addColumn<bool>("load");
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("chosen"); // in the Save As requester; empty cancels it
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("refused");   // the requester refuses it; the user then cancels
+    QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("fileNameAfter"); // "loaded" stands for the file loaded
-    auto row = [](const char* name, bool load, const char* item, const char* chosen,
-                  const char* message, const char* fileNameAfter) {
-        QTest::newRow(name) << load << QString(item) << QString(chosen) << QString(message)
+    auto row = [](const char* name, bool load, const char* item, const char* chosen, bool refused,
+                  const QStringList& messages, const char* fileNameAfter) {
+        QTest::newRow(name) << load << QString(item) << QString(chosen) << refused << messages
                             << QString(fileNameAfter);
     };
-    row("Save before any load, with no name", false, "Save", "", "Unable to Save File", "");
-    row("Save As into a missing folder", true, "Save As", "missing/saved.bin",
-        "Unable to Save File", "missing/saved.bin");
-    row("Save As cancelled", true, "Save As", "", "Invalid File Name", "loaded");
-    row("Save As cancelled before any load", false, "Save As", "", "Invalid File Name", "");
+    row("Save before any load, with no name", false, "Save", "", false,
+        {"Tessary|Unable to Save File"}, "");
+    row("Save As into a missing folder: refused, then cancelled", true, "Save As",
+        "missing/saved.bin", true,
+        {"Save As|%1/missing\nThis folder does not exist.\nPlease choose a name in an existing "
+         "folder.",
+         "Tessary|Invalid File Name"},
+        "loaded");
+    row("Save As cancelled", true, "Save As", "", false, {"Tessary|Invalid File Name"}, "loaded");
+    row("Save As cancelled before any load", false, "Save As", "", false,
+        {"Tessary|Invalid File Name"}, "");
 }
 
 void TestLoadSave::saveFailures() {
     QFETCH(bool, load);
     QFETCH(QString, item);
     QFETCH(QString, chosen);
-    QFETCH(QString, message);
+    QFETCH(bool, refused);
+    QFETCH(QStringList, messages);
     QFETCH(QString, fileNameAfter);
     const QString loaded = Path("loaded.bin");
     const QByteArray original = RandomBytes(64, 7);
@@ -371,12 +384,18 @@ void TestLoadSave::saveFailures() {
     QVERIFY(load ? OpenAndLoad(loaded) : OpenTestWindow());
 
     const bool asks = item == "Save As";
-    const Seen seen = ChooseMenu(
-        item.toLatin1().constData(),
-        asks ? std::optional(chosen.isEmpty() ? QString() : Path(chosen)) : std::nullopt, 1);
+    ModalAnswers answers;
+    if (asks) {
+        answers.ChooseFile(chosen.isEmpty() ? std::string() : Native(Path(chosen)));
+    }
+    if (refused) {
+        answers.Acknowledge().ChooseFile(std::string());
+    }
+    answers.Acknowledge();
+    const Seen seen = RunMenu(item.toLatin1().constData(), answers);
     QVERIFY(seen.answered);
-    QCOMPARE(seen.messages, QStringList{"Tessary|" + message});
-    QCOMPARE(seen.titles, asks ? QStringList{"Save As"} : QStringList());
+    QCOMPARE(seen.messages, messages.replaceInStrings("%1", folder_->path()));
+    QCOMPARE(seen.titles, asks ? QStringList(refused ? 2 : 1, "Save As") : QStringList());
     const QString expectedName = fileNameAfter == "loaded" ? loaded
                                  : fileNameAfter.isEmpty() ? QString()
                                                            : Path(fileNameAfter);

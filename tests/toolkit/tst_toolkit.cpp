@@ -5,11 +5,13 @@
 #include "toolkit/toolkit.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <vector>
 
@@ -313,6 +315,30 @@ class TestToolkit : public QObject {
         QCOMPARE(hookCalls.size(), std::size_t(0));
         QCOMPARE(ControlEventsOf(control), std::vector<int32_t>());
         QCOMPARE(GetControlState(control), position);
+    }
+
+    void requestersRefuseAMissingFolder_data() {
+        QTest::addColumn<bool>("forSaving");
+        QTest::newRow("open requester") << false;
+        QTest::newRow("save requester") << true;
+    }
+
+    void requestersRefuseAMissingFolder() {
+        QFETCH(bool, forSaving);
+        const QTemporaryDir folder;
+        const std::string missing =
+            QFile::encodeName(folder.filePath("missing/x.bin")).toStdString();
+        const std::string valid = QFile::encodeName(folder.filePath("x.bin")).toStdString();
+        ModalAnswers answers;
+        answers.ChooseFile(missing).Acknowledge().ChooseFile(valid);
+        const std::string chosen = forSaving ? AskSaveFile("Save As", "", "*.*", 0)
+                                             : AskOpenFile("Load File", "", "*.*", 0);
+        QCOMPARE(answers.pending(), 0);
+        QCOMPARE(MessagesSeen(answers),
+                 QString("%1|%2/missing\nThis folder does not exist.\nPlease choose a name in "
+                         "an existing folder.")
+                     .arg(forSaving ? "Save As" : "Load File", folder.path()));
+        QCOMPARE(chosen, valid);
     }
 
     void everyByteCrossesTheWidgetBoundary() {
