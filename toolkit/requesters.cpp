@@ -1,7 +1,11 @@
 // The modal requesters: message boxes and the file requesters.
 //
-// A file requester takes a name only when its folder exists; it refuses any other and stays
-// open, as a desktop requester does.
+// The file requesters are the desktop's own where its platform theme offers one (the GTK or KDE
+// requester, or the portal's inside a sandbox); Qt decides that, and falls back to its own
+// requester elsewhere. Either way a name is taken only when its folder exists. Qt's own requester
+// then refuses the name and stays open, as a desktop requester does; a desktop requester has
+// closed before the name can be checked, so the refusal is explained and the requester asked
+// again.
 #include "toolkit/cp1252.h"
 #include "toolkit/internal.h"
 
@@ -9,9 +13,16 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace {
+
+// The headless platforms have no desktop requester to show; the tests drive Qt's own there.
+bool DesktopRequesterPossible() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != "offscreen" && platform != "minimal";
+}
 
 bool FolderExists(const QString& path) {
     return QFileInfo(path).absoluteDir().exists();
@@ -22,14 +33,18 @@ QString RefusalText(const QString& path) {
         .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
 }
 
+// No Q_OBJECT: with the plain QFileDialog meta-object Qt still lets the desktop's requester
+// stand in for this one.
 class FileRequester : public QFileDialog {
   public:
     using QFileDialog::QFileDialog;
 
   protected:
     void accept() override {
+        // While a desktop requester stands in, this dialog is kept off the screen.
+        const bool ownRequesterShown = !testAttribute(Qt::WA_DontShowOnScreen);
         const QStringList chosen = selectedFiles();
-        if (!chosen.isEmpty() && !FolderExists(chosen.constFirst())) {
+        if (ownRequesterShown && !chosen.isEmpty() && !FolderExists(chosen.constFirst())) {
             // Over the requester, without a loop of its own: the requester stays open under it.
             auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
                                         RefusalText(chosen.constFirst()), QMessageBox::Ok, this);
@@ -58,8 +73,7 @@ std::string AskFile(const std::string& title, const std::string& defaultFile,
                     const std::string& pattern, int32_t patternIndex, bool forSaving) {
     FileRequester dialog(ForegroundWindow(), TextToWidget(title));
     dialog.setObjectName(forSaving ? "AskSaveFile" : "AskOpenFile");
-    // Qt's own requester behaves the same on every desktop and under test.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !DesktopRequesterPossible());
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -71,10 +85,24 @@ std::string AskFile(const std::string& title, const std::string& defaultFile,
     if (!defaultFile.empty()) {
         dialog.selectFile(QFile::decodeName(defaultFile.c_str()));
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        const QString chosen = dialog.selectedFiles().constFirst();
+        if (FolderExists(chosen)) {
+            return QFile::encodeName(chosen).toStdString();
+        }
+        // A desktop requester has closed already: say why, then open it again on the nearest
+        // folder that exists, with the name filled in.
+        QMessageBox::warning(ForegroundWindow(), dialog.windowTitle(), RefusalText(chosen));
+        QString folder = QFileInfo(chosen).absolutePath();
+        while (!QDir(folder).exists() && folder != QDir::rootPath()) {
+            folder = QFileInfo(folder).absolutePath();
+        }
+        dialog.setDirectory(folder);
+        dialog.selectFile(QFileInfo(chosen).fileName());
     }
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 } // namespace
