@@ -25,7 +25,7 @@ void ShowLoadedFile() {
     SetScrollAttribute(Control::PointerSlider, SCROLL_MAXIMUM,
                        static_cast<int32_t>(FileState.FileSize));
     SetScrollAttribute(Control::PointerSlider, SCROLL_PAGE, SLIDER_PAGE);
-    SetControlText(Control::FileNameLabel, "Inspected File: " + PathToText(FileState.FileName));
+    SetControlTextWithPath(Control::FileNameLabel, "Inspected File: ", FileState.FileName);
     Pointer.FilePointer = 1;
     RefreshView();
 }

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -57,8 +58,8 @@ template <typename Widget> Widget* ControlAs(int32_t id, ControlKind kind) {
 }
 
 // Captions are shown as they are: "&" is not an access-key mark here.
-QString Caption(const std::string& text) {
-    return TextToWidget(text).replace("&", "&&");
+QString Caption(QString text) {
+    return text.replace("&", "&&");
 }
 std::string CaptionText(QString caption) {
     return TextFromWidget(caption.replace("&&", "&"));
@@ -77,8 +78,7 @@ bool CanCreate(int32_t id) {
 }
 
 // The text area breaks lines at CR LF, and at a lone LF or CR as Linux text does.
-QString ToTextAreaText(const std::string& text) {
-    QString shown = TextToWidget(text);
+QString ToTextAreaText(QString shown) {
     shown.replace("\r\n", "\n").replace('\r', '\n');
     return shown;
 }
@@ -174,7 +174,7 @@ NativeHandle CreateTextArea(int32_t id, int32_t x, int32_t y, int32_t width, int
     }
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     area->document()->setDefaultTextOption(option);
-    area->setPlainText(ToTextAreaText(text));
+    area->setPlainText(ToTextAreaText(TextToWidget(text)));
     return Register(id, ControlKind::TextArea, area, x, y, width, height);
 }
 
@@ -183,7 +183,7 @@ NativeHandle CreateButton(int32_t id, int32_t x, int32_t y, int32_t width, int32
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* button = new QPushButton(Caption(caption), Controls().parent);
+    auto* button = new QPushButton(Caption(TextToWidget(caption)), Controls().parent);
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(button, &QPushButton::clicked,
@@ -196,7 +196,7 @@ NativeHandle CreateCheckBox(int32_t id, int32_t x, int32_t y, int32_t width, int
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* box = new QCheckBox(Caption(caption), Controls().parent);
+    auto* box = new QCheckBox(Caption(TextToWidget(caption)), Controls().parent);
     box->setFocusPolicy(Qt::StrongFocus);
     QObject::connect(box, &QCheckBox::clicked, [id] { QueueControlEvent(id, SUBTYPE_CLICKED); });
     return Register(id, ControlKind::CheckBox, box, x, y, width, height);
@@ -207,7 +207,7 @@ NativeHandle CreateFrame(int32_t id, int32_t x, int32_t y, int32_t width, int32_
     if (!CanCreate(id)) {
         return 0;
     }
-    auto* frame = new QGroupBox(Caption(caption), Controls().parent);
+    auto* frame = new QGroupBox(Caption(TextToWidget(caption)), Controls().parent);
     frame->setFocusPolicy(Qt::NoFocus);
     const NativeHandle handle = Register(id, ControlKind::Frame, frame, x, y, width, height);
     // The controls inside a frame are its siblings; keep the frame beneath them so that it never
@@ -256,7 +256,10 @@ NativeHandle CreateScrollBar(int32_t id, int32_t x, int32_t y, int32_t width, in
     return Register(id, ControlKind::ScrollBar, bar, x, y, width, height);
 }
 
-void SetControlText(int32_t id, const std::string& text) {
+namespace {
+
+// What SetControlText does, given the text as the widget will hold it.
+void ShowControlText(int32_t id, const QString& shown) {
     const ControlRecord* record = FindControl(id);
     if (record == nullptr) {
         return;
@@ -265,32 +268,32 @@ void SetControlText(int32_t id, const std::string& text) {
     switch (record->kind) {
     case ControlKind::EditField: {
         auto* edit = static_cast<QLineEdit*>(widget);
-        edit->setText(TextToWidget(text));
+        edit->setText(shown);
         edit->setCursorPosition(0);
         // The write repaints the field; that repaint is what ends a handler's drain of events.
         QueueEvent(EVENT_REPAINT, Controls().window, 0, -1);
         break;
     }
     case ControlKind::TextArea:
-        static_cast<QPlainTextEdit*>(widget)->setPlainText(ToTextAreaText(text));
+        static_cast<QPlainTextEdit*>(widget)->setPlainText(ToTextAreaText(shown));
         break;
     case ControlKind::Label:
-        static_cast<QLabel*>(widget)->setText(TextToWidget(text));
+        static_cast<QLabel*>(widget)->setText(shown);
         break;
     case ControlKind::Button:
     case ControlKind::CheckBox:
-        static_cast<QAbstractButton*>(widget)->setText(Caption(text));
+        static_cast<QAbstractButton*>(widget)->setText(Caption(shown));
         break;
     case ControlKind::Frame:
-        static_cast<QGroupBox*>(widget)->setTitle(Caption(text));
+        static_cast<QGroupBox*>(widget)->setTitle(Caption(shown));
         break;
     case ControlKind::ComboBox: {
         auto* combo = static_cast<QComboBox*>(widget);
-        if (text.empty()) {
+        if (shown.isEmpty()) {
             combo->setCurrentIndex(-1);
             break;
         }
-        const int index = combo->findText(TextToWidget(text), Qt::MatchFixedString);
+        const int index = combo->findText(shown, Qt::MatchFixedString);
         if (index >= 0) {
             combo->setCurrentIndex(index);
         }
@@ -300,6 +303,16 @@ void SetControlText(int32_t id, const std::string& text) {
     case ControlKind::ScrollBar:
         break;
     }
+}
+
+} // namespace
+
+void SetControlText(int32_t id, const std::string& text) {
+    ShowControlText(id, TextToWidget(text));
+}
+
+void SetControlTextWithPath(int32_t id, const std::string& text, const std::string& path) {
+    ShowControlText(id, TextToWidget(text) + QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 std::string GetControlText(int32_t id) {

@@ -1,7 +1,4 @@
 #include "toolkit/cp1252.h"
-#include "toolkit/toolkit.h"
-
-#include <QFile>
 
 #include <array>
 
@@ -62,8 +59,4 @@ std::string TextFromWidget(const QString& text) {
         result.push_back(character.isLowSurrogate() ? '?' : ByteOf(character.unicode()));
     }
     return result;
-}
-
-std::string PathToText(const std::string& path) {
-    return TextFromWidget(QFile::decodeName(QByteArray::fromStdString(path)));
 }

@@ -136,6 +136,10 @@ NativeHandle CreateScrollBar(int32_t id, int32_t x, int32_t y, int32_t width, in
                              int32_t minimum, int32_t maximum, int32_t page);
 
 void SetControlText(int32_t id, const std::string& text);
+// Sets the text to `text` followed by `path`, a file path in raw bytes, shown as the file system's
+// encoding reads it, so that a name in any script shows whole. Reading the text back gives
+// Windows-1252, with "?" for what that cannot hold.
+void SetControlTextWithPath(int32_t id, const std::string& text, const std::string& path);
 [[nodiscard]] std::string GetControlText(int32_t id);
 void SetControlState(int32_t id, int32_t state);
 [[nodiscard]] int32_t GetControlState(int32_t id);
@@ -181,10 +185,6 @@ void EndDrawing();
 [[nodiscard]] constexpr uint32_t MakeColour(uint32_t red, uint32_t green, uint32_t blue) {
     return red + 256 * green + 65536 * blue;
 }
-
-// A file path (raw bytes in the file system's encoding) as window text, for showing it;
-// characters that Windows-1252 cannot hold show as "?".
-[[nodiscard]] std::string PathToText(const std::string& path);
 
 // The index-th argument after the program's name (0 = the first); "" when missing.
 [[nodiscard]] std::string CommandArgument(int32_t index);

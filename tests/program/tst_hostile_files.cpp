@@ -13,6 +13,8 @@
 #include "support/test_files.h"
 
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -411,6 +413,8 @@ void TestHostileFiles::awkwardNamesLoadAndSaveUnderTheirOwnName_data() {
         "requester",
         "Gr\xfc\xdf"
         "e \x80.bin");
+    row("Cyrillic and Greek letters", "\xd0\xa4\xd0\xb0\xd0\xb9\xd0\xbb \xce\xa9.bin",
+        "command line", "???? ?.bin");
     row("newline inside", "two\nlines.bin", "command line", "two\nlines.bin");
     row("leading dash, relative to the current folder", "-rf.bin", "relative", "-rf.bin");
     row("leading dash through the requester", "--help.bin", "requester", "--help.bin");
@@ -456,6 +460,11 @@ void TestHostileFiles::awkwardNamesLoadAndSaveUnderTheirOwnName() {
         const std::string folder = route == "relative" ? "" : path_ + "/";
         QCOMPARE(Shown(Control::FileNameLabel),
                  "Inspected File: " + QByteArray::fromStdString(folder) + shownName);
+        // The window itself shows the name as the file system's encoding reads it.
+        const QByteArray fileName = route == "quoted" ? shownName : name;
+        QCOMPARE(FindWidget<QLabel>("FileNameLabel")->text(),
+                 "Inspected File: " +
+                     QFile::decodeName(QByteArray::fromStdString(folder) + fileName));
     }
 
     // Patch the first byte through the panel, save, and find the patch under the same name.
