@@ -156,10 +156,9 @@ NativeHandle CreateTextArea(int32_t id, int32_t x, int32_t y, int32_t width, int
     area->setReadOnly((extraStyle & TEXT_READ_ONLY) != 0);
     if (area->isReadOnly()) {
         area->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        // By role, not by a copied colour, so that the area follows a theme's palette change.
         area->setBackgroundRole(QPalette::Window);
-        QPalette palette = area->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        area->setPalette(palette);
+        area->viewport()->setBackgroundRole(QPalette::Window);
     }
     area->setFocusPolicy(Qt::StrongFocus);
     area->setTabChangesFocus(true);

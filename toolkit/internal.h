@@ -6,10 +6,16 @@
 
 #include "toolkit/toolkit.h"
 
+#include <QFont>
 #include <QPointer>
 #include <QWidget>
 
 class QMainWindow;
+
+// startup.cpp
+// The font that the layer's windows carry and their controls inherit, whatever font the
+// desktop's theme later gives the application: the fixed layout is measured in it.
+QFont ControlFont();
 
 // windows.cpp
 // The window of a number, or nullptr.

@@ -22,6 +22,8 @@ struct StartupState {
     std::vector<char*> qtArguments;
     // The program's own command line, for CommandArgument.
     std::vector<std::string> arguments;
+    // The font of controls that get none of their own.
+    QFont controlFont;
 };
 
 StartupState& Startup() {
@@ -100,6 +102,10 @@ bool StartToolkit(int& argc, char** argv) {
     QFont controlFont("Liberation Sans");
     controlFont.setPointSize(8);
     QApplication::setFont(controlFont);
+    // Every property counts as set, so that nothing of a font that a desktop theme sets later
+    // reaches the windows that carry this one.
+    controlFont.setResolveMask(QFont::AllPropertiesResolved);
+    startup.controlFont = controlFont;
     InstallEventRecorder();
     return true;
 }
@@ -112,6 +118,10 @@ void ShutdownToolkit() {
     ForgetDrawings();
     delete Startup().ownedApplication;
     Startup().ownedApplication = nullptr;
+}
+
+QFont ControlFont() {
+    return Startup().controlFont;
 }
 
 std::string CommandArgument(int32_t index) {

@@ -106,6 +106,7 @@ NativeHandle OpenAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWi
     }
     window->setWindowFlags(flags);
     window->setWindowTitle(TextToWidget(title));
+    window->setFont(ControlFont());
     auto* inner = new QWidget(window);
     inner->setObjectName("InnerArea");
     window->setCentralWidget(inner);
@@ -179,6 +180,8 @@ void AddMenuTitle(const std::string& title) {
     }
     record->currentMenu = record->menuBar->addMenu(MenuText(title));
     record->currentMenu->setObjectName(TextToWidget(title) + "Menu");
+    // A drop-down is a window of its own: it takes the window's font only when told to.
+    record->currentMenu->setAttribute(Qt::WA_WindowPropagation);
 }
 
 void AddMenuItem(int32_t menuId, const std::string& text) {

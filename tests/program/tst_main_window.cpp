@@ -16,8 +16,10 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -144,6 +146,46 @@ class TestMainWindow : public QObject {
         }
         QCOMPARE(seen,
                  QStringList({"File:", "Load", "Save", "Save As", "-", "Quit", "Help:", "About"}));
+    }
+
+    void aThemeFontSetLaterChangesNoCaptionAndNoMenuTitle() {
+        // Desktop themes set the application font once the window is up.
+        QWidget* window = MainWindowWidget();
+        const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+        std::vector<QFont> built;
+        for (const QWidget* widget : widgets) {
+            built.push_back(widget->font());
+        }
+        QApplication::setFont(QFont("DejaVu Sans", 12));
+        QCoreApplication::processEvents();
+        for (int index = 0; index < widgets.size(); ++index) {
+            QVERIFY2(widgets[index]->font() == built[static_cast<std::size_t>(index)],
+                     qPrintable(widgets[index]->objectName()));
+        }
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                     qPrintable(label->objectName()));
+        }
+        for (const QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+            if (button->text().isEmpty()) {
+                continue; // the menu bar's overflow button, checked below
+            }
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const bool checkBox = qobject_cast<const QCheckBox*>(button) != nullptr;
+            const QRect room = button->style()->subElementRect(
+                checkBox ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents, &option,
+                button);
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= room.width(),
+                     qPrintable(button->objectName()));
+        }
+        auto* bar = window->findChild<QMenuBar*>();
+        const auto* overflow = bar->findChild<QToolButton*>("qt_menubar_ext_button");
+        QVERIFY(overflow == nullptr || !overflow->isVisible());
+        for (QAction* title : bar->actions()) {
+            QVERIFY2(bar->rect().contains(bar->actionGeometry(title)), qPrintable(title->text()));
+        }
     }
 
     void sizeRules_data() {
