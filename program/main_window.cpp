@@ -87,6 +87,47 @@ constexpr ControlRow CONTROL_ROWS[] = {
      FontChoice::Preview},
 };
 
+// What a screen reader says for each control that takes the focus (and for the scroll bar), where
+// the caption alone would not tell one from another.
+struct SpokenName {
+    int32_t id;
+    const char* name;
+};
+constexpr SpokenName SPOKEN_NAMES[] = {
+    {Control::ByteStrip, "Byte strip"},
+    {Control::NudgeBar, "Nudge file pointer"},
+    {Control::BitsField, "Bits value"},
+    {Control::DecField, "Decimal value"},
+    {Control::CharField, "Character value"},
+    {Control::HexField, "Hexadecimal value"},
+    {Control::Int16Field, "Int16 value"},
+    {Control::Int32Field, "Int32 value"},
+    {Control::Int64Field, "Int64 value"},
+    {Control::UpdateBitsButton, "Update bits value"},
+    {Control::UpdateByteButton, "Update byte value"},
+    {Control::UpdateInt16Button, "Update Int16 value"},
+    {Control::UpdateInt32Button, "Update Int32 value"},
+    {Control::UpdateInt64Button, "Update Int64 value"},
+    {Control::PointerSlider, "File pointer"},
+    {Control::SearchTypeCombo, "Search type"},
+    {Control::FromStartCheck, "Search from start"},
+    {Control::FindNextButton, "Find next"},
+    {Control::SearchTextField, "Search text"},
+    {Control::PreviewText, "Text preview"},
+};
+
+// Each caption label and the control it names.
+struct CaptionLink {
+    int32_t label;
+    int32_t control;
+};
+constexpr CaptionLink CAPTION_LINKS[] = {
+    {Control::BitsLabel, Control::BitsField},       {Control::DecHexLabel, Control::DecField},
+    {Control::Int16Label, Control::Int16Field},     {Control::Int32Label, Control::Int32Field},
+    {Control::Int64Label, Control::Int64Field},     {Control::PointerLabel, Control::PointerSlider},
+    {Control::FindLabel, Control::SearchTextField},
+};
+
 constexpr const char* SEARCH_TYPES[] = {"String", "Hex", "IP", "Byte", "Word", "Long", "Quad"};
 
 constexpr uint32_t PREVIEW_STYLE = TEXT_VERTICAL_SCROLL_BAR | TEXT_READ_ONLY |
@@ -183,6 +224,16 @@ void CreateControls() {
     }
 }
 
+// Names for screen readers, where the captions alone would not tell the controls apart.
+void DescribeControls() {
+    for (const SpokenName& spoken : SPOKEN_NAMES) {
+        SetAccessibleName(spoken.id, spoken.name);
+    }
+    for (const CaptionLink& link : CAPTION_LINKS) {
+        SetLabelFor(link.label, link.control);
+    }
+}
+
 void CreateMenu(NativeHandle window) {
     if (CreateMenuBar(MAIN_WINDOW, window) == 0) {
         return;
@@ -208,6 +259,7 @@ void BuildMainWindow() {
     SetWindowName(MAIN_WINDOW, "MainWindow");
     if (BeginControls(window) != 0) {
         CreateControls();
+        DescribeControls();
     }
     CreateMenu(window);
 }

@@ -197,3 +197,9 @@ void SetWindowName(int32_t number, const std::string& name);
 // Lays out an edit field's characters in cells of `cellWidth` pixels, the first cell starting
 // `firstCellOffset` pixels from the control's left edge, whatever the font measures.
 void FitCharacterCells(int32_t id, int32_t firstCellOffset, int32_t cellWidth);
+// What a screen reader says for a control, in place of its caption or contents. On Linux a combo
+// box keeps its chosen item as its name and gets this as its caption.
+void SetAccessibleName(int32_t id, const std::string& name);
+// Makes the label `labelId` the caption of the control `controlId` for screen readers. An "&" in
+// a linked label's text would mark an access key, so link only labels whose texts have none.
+void SetLabelFor(int32_t labelId, int32_t controlId);
