@@ -224,7 +224,7 @@ void CreateControls() {
     }
 }
 
-// Names for screen readers, where the captions alone would not tell the controls apart.
+// What the desktop adds around the layout: names for screen readers, Enter for a search.
 void DescribeControls() {
     for (const SpokenName& spoken : SPOKEN_NAMES) {
         SetAccessibleName(spoken.id, spoken.name);
@@ -232,6 +232,7 @@ void DescribeControls() {
     for (const CaptionLink& link : CAPTION_LINKS) {
         SetLabelFor(link.label, link.control);
     }
+    SetEnterClicksButton(Control::SearchTextField, Control::FindNextButton);
 }
 
 void CreateMenu(NativeHandle window) {
@@ -239,11 +240,11 @@ void CreateMenu(NativeHandle window) {
         return;
     }
     AddMenuTitle("File");
-    AddMenuItem(MenuItem::Load, "Load");
-    AddMenuItem(MenuItem::Save, "Save");
-    AddMenuItem(MenuItem::SaveAs, "Save As");
+    AddMenuItem(MenuItem::Load, "Load", "Ctrl+O");
+    AddMenuItem(MenuItem::Save, "Save", "Ctrl+S");
+    AddMenuItem(MenuItem::SaveAs, "Save As", "Ctrl+Shift+S");
     AddMenuSeparator();
-    AddMenuItem(MenuItem::Quit, "Quit");
+    AddMenuItem(MenuItem::Quit, "Quit", "Ctrl+Q");
     AddMenuTitle("Help");
     AddMenuItem(MenuItem::About, "About");
 }

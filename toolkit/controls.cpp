@@ -473,3 +473,16 @@ void FitCharacterCells(int32_t id, int32_t firstCellOffset, int32_t cellWidth) {
     edit->setText(text);
     edit->setCursorPosition(0);
 }
+
+void SetEnterClicksButton(int32_t fieldId, int32_t buttonId) {
+    auto* edit = ControlAs<QLineEdit>(fieldId, ControlKind::EditField);
+    if (edit == nullptr || ControlAs<QPushButton>(buttonId, ControlKind::Button) == nullptr) {
+        return;
+    }
+    QObject::connect(edit, &QLineEdit::returnPressed, edit, [buttonId] {
+        // click() does nothing on a disabled button, just as the mouse would.
+        if (auto* button = ControlAs<QPushButton>(buttonId, ControlKind::Button)) {
+            button->click();
+        }
+    });
+}

@@ -151,10 +151,13 @@ void SetControlFont(int32_t id, FontHandle font);
 void AddComboItem(int32_t id, int32_t position, const std::string& text);
 [[nodiscard]] NativeHandle ControlHandle(int32_t id);
 
-// Menus: a bar, then titles, each followed by its items.
+// Menus: a bar, then titles, each followed by its items. F10, and Alt pressed and released
+// alone, move the keyboard into the bar.
 NativeHandle CreateMenuBar(int32_t number, NativeHandle window);
 void AddMenuTitle(const std::string& title);
-void AddMenuItem(int32_t menuId, const std::string& text);
+// `shortcut` is a key combination such as "Ctrl+Shift+S", shown beside the item's text; pressing
+// it anywhere in the window chooses the item. Empty: none.
+void AddMenuItem(int32_t menuId, const std::string& text, const std::string& shortcut = "");
 void AddMenuSeparator();
 
 // Fonts: the pixel height is the point size at the screen's vertical resolution.
@@ -197,6 +200,9 @@ void SetWindowName(int32_t number, const std::string& name);
 // Lays out an edit field's characters in cells of `cellWidth` pixels, the first cell starting
 // `firstCellOffset` pixels from the control's left edge, whatever the font measures.
 void FitCharacterCells(int32_t id, int32_t firstCellOffset, int32_t cellWidth);
+// Enter in the edit field `fieldId` clicks the button `buttonId`, with the click's effect: a
+// control event for the button, or nothing while it is disabled.
+void SetEnterClicksButton(int32_t fieldId, int32_t buttonId);
 // What a screen reader says for a control, in place of its caption or contents. On Linux a combo
 // box keeps its chosen item as its name and gets this as its caption.
 void SetAccessibleName(int32_t id, const std::string& name);

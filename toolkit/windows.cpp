@@ -1,13 +1,18 @@
 // Top-level windows by number, and their menu bars.
+//
+// The keyboard reaches a menu bar as on other desktop programs: Alt pressed and released alone
+// highlights its first title (the style's own menu bar navigation), F10 opens its first drop-down.
 #include "toolkit/cp1252.h"
 #include "toolkit/internal.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <map>
 
 namespace {
@@ -57,6 +62,23 @@ WindowRecord* MenuWindow() {
 // Menu texts are shown as they are: "&" is not an access-key mark here.
 QString MenuText(const std::string& text) {
     return TextToWidget(text).replace("&", "&&");
+}
+
+// Opens the bar's first drop-down with its first item highlighted, as F10 does on the desktop.
+void OpenFirstMenu(QMenuBar* bar) {
+    for (QAction* title : bar->actions()) {
+        if (title->menu() == nullptr || !title->isVisible()) {
+            continue;
+        }
+        bar->setActiveAction(title);
+        for (QAction* item : title->menu()->actions()) {
+            if (!item->isSeparator() && item->isVisible() && item->isEnabled()) {
+                title->menu()->setActiveAction(item);
+                break;
+            }
+        }
+        return;
+    }
 }
 
 } // namespace
@@ -168,6 +190,8 @@ NativeHandle CreateMenuBar(int32_t number, NativeHandle window) {
     bar->setNativeMenuBar(false);
     bar->setFixedHeight(MENU_BAR_HEIGHT);
     record->window->setMenuBar(bar);
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), record->window);
+    QObject::connect(menuKey, &QShortcut::activated, bar, [bar] { OpenFirstMenu(bar); });
     record->menuBar = bar;
     record->currentMenu = nullptr;
     return reinterpret_cast<NativeHandle>(bar);
@@ -184,7 +208,7 @@ void AddMenuTitle(const std::string& title) {
     record->currentMenu->setAttribute(Qt::WA_WindowPropagation);
 }
 
-void AddMenuItem(int32_t menuId, const std::string& text) {
+void AddMenuItem(int32_t menuId, const std::string& text, const std::string& shortcut) {
     WindowRecord* record = MenuWindow();
     if (record == nullptr || record->currentMenu == nullptr) {
         return;
@@ -192,6 +216,8 @@ void AddMenuItem(int32_t menuId, const std::string& text) {
     QAction* action = record->currentMenu->addAction(MenuText(text));
     action->setObjectName(TextToWidget(text));
     action->setData(menuId);
+    // The combination is named in English ("Ctrl+O") whatever the desktop's language.
+    action->setShortcut(QKeySequence(TextToWidget(shortcut), QKeySequence::PortableText));
     const int32_t window = WindowNumberOf(record->window);
     QObject::connect(action, &QAction::triggered,
                      [menuId, window] { QueueEvent(EVENT_MENU, window, menuId, -1); });

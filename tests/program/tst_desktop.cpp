@@ -1,13 +1,40 @@
-// What the Linux desktop expects of every program around it, through the real window: screen
-// readers hear a name for every control.
+// What the Linux desktop expects of every program around it, through the real window: the
+// keyboard reaches the menu and its items, and screen readers hear a name for every control.
 #include "support/window_test.h"
 
+#include "support/test_files.h"
+#include "toolkit/toolkit.h"
+
 #include <QAccessible>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
+#include <memory>
 
 namespace {
+
+// The program's own events that are waiting, "menu N" or "control N" each, others left out.
+QStringList TakeProgramEvents() {
+    QStringList events;
+    while (EventPending()) {
+        const int32_t code = WaitEvent();
+        if (code == EVENT_MENU) {
+            events << QString("menu %1").arg(CurrentEventMenuItem());
+        } else if (code == EVENT_CONTROL) {
+            events << QString("control %1").arg(CurrentEventControl());
+        }
+    }
+    return events;
+}
+
+QWidget* FocusTarget(const QString& name) {
+    return name.isEmpty() ? MainWindowWidget() : FindWidget(name.toLatin1().constData());
+}
 
 // Every accessible object under `parent` that is shown and can take the focus, by object name.
 void CollectFocusable(QAccessibleInterface* parent,
@@ -38,13 +65,102 @@ class TestDesktop : public QObject {
 
   private slots:
     void init() {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder_->isValid());
         QVERIFY(OpenTestWindow());
         QWidget* window = MainWindowWidget();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         RunPendingTurns();
     }
-    void cleanup() { CloseTestWindow(); }
+    void cleanup() {
+        CloseTestWindow();
+        folder_.reset();
+    }
+
+    void keysRaiseTheEventsOfTheirItems_data() {
+        QTest::addColumn<QString>("focus"); // the control with the focus; empty: the window
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QString>("source"); // the menu item or button whose event the key raises
+        QTest::newRow("Ctrl+O: Load")
+            << "" << int(Qt::Key_O) << int(Qt::ControlModifier) << false << "Load";
+        QTest::newRow("Ctrl+S from an edit field: Save")
+            << "DecField" << int(Qt::Key_S) << int(Qt::ControlModifier) << false << "Save";
+        QTest::newRow("Ctrl+Shift+S from the strip: Save As")
+            << "ByteStrip" << int(Qt::Key_S) << int(Qt::ControlModifier | Qt::ShiftModifier)
+            << false << "Save As";
+        QTest::newRow("Ctrl+Q from the search text: Quit")
+            << "SearchTextField" << int(Qt::Key_Q) << int(Qt::ControlModifier) << false << "Quit";
+        QTest::newRow("Enter in the search text: Find Next")
+            << "SearchTextField" << int(Qt::Key_Return) << 0 << true << "FindNextButton";
+        QTest::newRow("Enter before a load: nothing, as the disabled Find Next")
+            << "SearchTextField" << int(Qt::Key_Return) << 0 << false << "FindNextButton";
+    }
+
+    void keysRaiseTheEventsOfTheirItems() {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, loaded);
+        QFETCH(QString, source);
+        if (loaded) {
+            QVERIFY(WriteAndLoad(folder_->filePath("a.bin"), "needle in a file"));
+        }
+        const QByteArray sourceName = source.toLatin1();
+        if (auto* button = FindWidget<QPushButton>(sourceName.constData())) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else {
+            QVERIFY(TriggerMenu(sourceName.constData()));
+        }
+        const QStringList expected = TakeProgramEvents();
+        QCOMPARE(expected.isEmpty(), !loaded && source == "FindNextButton");
+
+        QWidget* target = FocusTarget(focus);
+        target->setFocus();
+        TakeProgramEvents(); // the focus events of an edit field
+        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(TakeProgramEvents(), expected);
+    }
+
+    void keyboardReachesTheMenuBar_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("menuOpens");
+        QTest::newRow("F10 opens the File menu") << "" << int(Qt::Key_F10) << true;
+        QTest::newRow("F10 from an edit field") << "DecField" << int(Qt::Key_F10) << true;
+        QTest::newRow("Alt alone highlights File") << "BitsField" << int(Qt::Key_Alt) << false;
+    }
+
+    void keyboardReachesTheMenuBar() {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, menuOpens);
+        QWidget* target = FocusTarget(focus);
+        target->setFocus();
+        auto* bar = MainWindowWidget()->findChild<QMenuBar*>();
+        // The desktop reports Alt among the modifiers of its own press.
+        QTest::keyClick(target, Qt::Key(key),
+                        key == Qt::Key_Alt ? Qt::AltModifier : Qt::NoModifier);
+        QVERIFY(bar->activeAction() != nullptr);
+        QCOMPARE(bar->activeAction()->text(), QString("File"));
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menuOpens) {
+            QVERIFY(popup != nullptr);
+            QCOMPARE(popup->objectName(), QString("FileMenu"));
+            QVERIFY(popup->activeAction() != nullptr);
+            QCOMPARE(popup->activeAction()->text(), QString("Load"));
+            QTest::keyClick(popup, Qt::Key_Escape);
+        } else {
+            QVERIFY(popup == nullptr);
+            QCOMPARE(QApplication::focusWidget(), bar);
+            QTest::keyClick(bar, Qt::Key_Escape);
+        }
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        // Moving into the menu chooses nothing (the field may report the focus it lost).
+        QCOMPARE(TakeProgramEvents().filter("menu"), QStringList());
+    }
 
     void screenReaderNames_data() {
         QTest::addColumn<QString>("control");
@@ -104,6 +220,9 @@ class TestDesktop : public QObject {
         }
         QCOMPARE(found.size(), std::size_t(19)); // every control that takes the focus
     }
+
+  private:
+    std::unique_ptr<QTemporaryDir> folder_;
 };
 
 QTEST_MAIN(TestDesktop)

@@ -136,16 +136,22 @@ class TestMainWindow : public QObject {
         auto* bar = MainWindowWidget()->findChild<QMenuBar*>();
         QVERIFY(bar != nullptr);
         QStringList seen;
+        QStringList shortcuts;
         for (QAction* title : bar->actions()) {
             seen << title->text() + ":";
             for (QAction* item : title->menu()->actions()) {
                 seen << (item->isSeparator() ? "-" : item->text());
                 QVERIFY(item->isEnabled());
-                QVERIFY(item->shortcut().isEmpty());
+                if (!item->shortcut().isEmpty()) {
+                    shortcuts << item->text() + " " +
+                                     item->shortcut().toString(QKeySequence::PortableText);
+                }
             }
         }
         QCOMPARE(seen,
                  QStringList({"File:", "Load", "Save", "Save As", "-", "Quit", "Help:", "About"}));
+        QCOMPARE(shortcuts, QStringList({"Load Ctrl+O", "Save Ctrl+S", "Save As Ctrl+Shift+S",
+                                         "Quit Ctrl+Q"}));
     }
 
     void aThemeFontSetLaterChangesNoCaptionAndNoMenuTitle() {
