@@ -89,6 +89,10 @@ void LoadFileHandler() {
     LoadNamedFile(AskOpenFile("Load File", "", "*.*", 0));
 }
 
+void LoadDroppedFile() {
+    LoadNamedFile(CurrentEventFile());
+}
+
 void SaveFile() {
     // Before any load there are no bytes to write: Save then only creates a missing file, and
     // an existing one keeps its content.

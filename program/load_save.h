@@ -14,6 +14,8 @@ void LoadFile();
 void LoadNamedFile(const std::string& name);
 // The handlers of the menu items Load, Save and Save As.
 void LoadFileHandler();
+// A file dropped on the window loads as Load would load it under that name.
+void LoadDroppedFile();
 void SaveFile();
 void SaveFileAs();
 // Releases the buffer when the program ends.

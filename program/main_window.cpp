@@ -263,6 +263,7 @@ void BuildMainWindow() {
         DescribeControls();
     }
     CreateMenu(window);
+    AcceptDroppedFiles(MAIN_WINDOW);
 }
 
 void ApplySizeRules() {

@@ -144,6 +144,9 @@ int32_t EventLoopTurn() {
     if (code == EVENT_CONTROL) {
         DispatchControl(control);
     }
+    if (code == EVENT_DROP_FILES) {
+        LoadDroppedFile();
+    }
     return code;
 }
 

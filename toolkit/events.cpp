@@ -27,6 +27,7 @@ struct QueuedEvent {
     int32_t window = 0;
     int32_t control = 0; // the control id, or the menu id of a menu event
     int32_t subtype = -1;
+    std::string file; // the file of a drop event
 };
 
 struct EventState {
@@ -41,8 +42,9 @@ EventState& Events() {
     return state;
 }
 
+// Events that carry nothing but their code and window, so that two in a row may make one.
 bool IsWindowEventCode(int32_t code) {
-    return code != EVENT_CONTROL && code != EVENT_MENU;
+    return code != EVENT_CONTROL && code != EVENT_MENU && code != EVENT_DROP_FILES;
 }
 
 int32_t InputCodeOf(QEvent::Type type) {
@@ -168,7 +170,11 @@ void QueueEvent(int32_t code, int32_t window, int32_t control, int32_t subtype) 
         queue.back().window == window) {
         return;
     }
-    queue.push_back(QueuedEvent{code, window, control, subtype});
+    queue.push_back(QueuedEvent{code, window, control, subtype, {}});
+}
+
+void QueueDroppedFile(int32_t window, const std::string& path) {
+    Events().queue.push_back(QueuedEvent{EVENT_DROP_FILES, window, 0, -1, path});
 }
 
 void QueueControlEvent(int32_t id, int32_t subtype) {
@@ -207,6 +213,10 @@ int32_t CurrentEventMenuItem() {
 }
 int32_t CurrentEventSubtype() {
     return Events().current.code == EVENT_CONTROL ? Events().current.subtype : -1;
+}
+
+std::string CurrentEventFile() {
+    return Events().current.file;
 }
 
 bool EventPending() {

@@ -60,6 +60,8 @@ void ForgetControlsAndFonts();
 // queued entry has the same code and window, so bursts of repaints or mouse moves make one turn.
 void QueueEvent(int32_t code, int32_t window, int32_t control, int32_t subtype);
 void QueueControlEvent(int32_t id, int32_t subtype);
+// Appends an EVENT_DROP_FILES event for `window` that names the file dropped (a raw path).
+void QueueDroppedFile(int32_t window, const std::string& path);
 // Runs the window hook for a scroll request of a moving control; HOOK_CONTINUE when none is set.
 std::intptr_t CallScrollHook(QWidget* control, int32_t requestCode);
 void InstallEventRecorder();

@@ -42,6 +42,9 @@ constexpr int32_t EVENT_MOUSE_MOVE = 512;
 constexpr int32_t EVENT_MOUSE_DOWN = 513;
 constexpr int32_t EVENT_MOUSE_UP = 514;
 constexpr int32_t EVENT_MOUSE_WHEEL = 522;
+// Files were dropped on a window that takes them (AcceptDroppedFiles); CurrentEventFile names the
+// first. The number is that of the desktop toolkit's own dropped-files message.
+constexpr int32_t EVENT_DROP_FILES = 563;
 
 // Subtypes of control events for the focus of edit fields and the text area.
 constexpr int32_t SUBTYPE_FOCUS_GAINED = 14000;
@@ -175,6 +178,8 @@ void ShowMessage(const std::string& caption, const std::string& text);
 [[nodiscard]] int32_t CurrentEventControl();
 [[nodiscard]] int32_t CurrentEventMenuItem();
 [[nodiscard]] int32_t CurrentEventSubtype();
+// The first file of the current EVENT_DROP_FILES event as a raw path; "" for every other event.
+[[nodiscard]] std::string CurrentEventFile();
 // True when WaitEvent would return at once. Handles the window system's pending messages
 // first, without waiting. Lets tests run the loop one turn at a time.
 [[nodiscard]] bool EventPending();
@@ -209,3 +214,6 @@ void SetAccessibleName(int32_t id, const std::string& name);
 // Makes the label `labelId` the caption of the control `controlId` for screen readers. An "&" in
 // a linked label's text would mark an access key, so link only labels whose texts have none.
 void SetLabelFor(int32_t labelId, int32_t controlId);
+// A local file dropped anywhere on the window becomes an EVENT_DROP_FILES event; other drops
+// (text on an edit field) keep their usual effect.
+void AcceptDroppedFiles(int32_t number);

@@ -1,17 +1,24 @@
 // What the Linux desktop expects of every program around it, through the real window: the
-// keyboard reaches the menu and its items, and screen readers hear a name for every control.
+// keyboard reaches the menu and its items, screen readers hear a name for every control, and a
+// file dropped on the window is loaded.
 #include "support/window_test.h"
 
+#include "program/state/file_state.h"
 #include "support/test_files.h"
 #include "toolkit/toolkit.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QDeadlineTimer>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QWindow>
 
 #include <map>
 #include <memory>
@@ -219,6 +226,84 @@ class TestDesktop : public QObject {
             controlOfName[name] = control;
         }
         QCOMPARE(found.size(), std::size_t(19)); // every control that takes the focus
+    }
+
+    void droppedFiles_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QStringList>("files"); // %1 stands for the test's folder
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fileName"); // FileName afterwards, as Load would leave it
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("a file on an edit field is loaded, not typed")
+            << "ByteStrip" << QStringList{"%1/a.bin"} << ""
+            << "%1/a.bin" << true << QStringList();
+        QTest::newRow("a file on a caption is loaded")
+            << "DecHexLabel" << QStringList{"%1/a.bin"} << ""
+            << "%1/a.bin" << true << QStringList();
+        QTest::newRow("several files: the first")
+            << "PreviewText" << QStringList{"%1/b.bin", "%1/a.bin"} << ""
+            << "%1/b.bin" << true << QStringList();
+        QTest::newRow("a folder: as Load of a folder")
+            << "BitsField" << QStringList{"%1"} << ""
+            << "%1" << false << QStringList{"Tessary|Empty or invalid file"};
+        QTest::newRow("text on an edit field goes into it")
+            << "SearchTextField" << QStringList() << "needle"
+            << "" << false << QStringList();
+    }
+
+    void droppedFiles() {
+        QFETCH(QString, target);
+        QFETCH(QStringList, files);
+        QFETCH(QString, text);
+        QFETCH(QString, fileName);
+        QFETCH(bool, loaded);
+        QFETCH(QStringList, messages);
+        QVERIFY(WriteToDisk(folder_->filePath("a.bin"), RandomBytes(100, 1)));
+        QVERIFY(WriteToDisk(folder_->filePath("b.bin"), RandomBytes(200, 2)));
+        QMimeData data;
+        QList<QUrl> urls;
+        QStringList addresses;
+        for (const QString& file : files) {
+            urls << QUrl::fromLocalFile(QString(file).replace("%1", folder_->path()));
+            addresses << urls.constLast().toString();
+        }
+        if (!urls.isEmpty()) {
+            data.setUrls(urls);
+        }
+        // A file manager offers the files' addresses as text too, which an edit field would take.
+        data.setText(text.isEmpty() ? addresses.join('\n') : text);
+
+        QWidget* window = MainWindowWidget();
+        QWidget* control = FindWidget(target.toLatin1().constData());
+        const QPoint point = control->mapTo(window, control->rect().center());
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        ModalAnswers answers;
+        for (qsizetype count = 0; count < messages.size(); ++count) {
+            answers.Acknowledge();
+        }
+        QDragEnterEvent enter(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window->windowHandle(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window->windowHandle(), &drop);
+        QVERIFY(drop.isAccepted());
+        if (!files.isEmpty()) {
+            QCOMPARE(drop.dropAction(), Qt::CopyAction); // never a move that deletes the source
+        }
+        const QDeadlineTimer deadline(10000);
+        do {
+            QTest::qWait(5);
+            RunPendingTurns();
+        } while (answers.pending() > 0 && !deadline.hasExpired());
+        QCOMPARE(MessagesSeen(answers), messages.join('\n'));
+
+        const QString path = QString(fileName).replace("%1", folder_->path());
+        QCOMPARE(FileState.FileName, path.isEmpty() ? std::string() : Native(path));
+        QCOMPARE(CopyInMemory(), loaded ? ReadFromDisk(path) : QByteArray());
+        if (!text.isEmpty()) {
+            QCOMPARE(Shown(Control::SearchTextField), text.toLatin1());
+        }
     }
 
   private:
