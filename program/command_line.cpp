@@ -9,14 +9,22 @@ namespace {
 
 constexpr const char* USAGE =
     "Usage: tessary [FILE]\n"
+    "       tessary -- FILE\n"
+    "       tessary -h | --help | -V | --version\n"
+    "\n"
     "Inspect and patch FILE byte by byte. The whole file is held in memory; nothing is\n"
     "written back until File > Save or Save As.\n"
     "\n"
     "FILE is loaded at start-up when its name is longer than 3 characters; double quotes\n"
     "in it are removed. Further arguments are ignored.\n"
     "\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n";
+    "  -h, --help     show this help and exit\n"
+    "  -V, --version  show the version and exit\n"
+    "  --             end the options: the next argument is FILE, even if it begins with -\n";
+
+bool Is(const char* argument, const char* text) {
+    return std::strcmp(argument, text) == 0;
+}
 
 } // namespace
 
@@ -24,10 +32,10 @@ std::optional<std::string> CommandLineAnswer(int argc, const char* const* argv) 
     if (argc < 2 || argv == nullptr || argv[1] == nullptr) {
         return std::nullopt;
     }
-    if (std::strcmp(argv[1], "--help") == 0) {
+    if (Is(argv[1], "-h") || Is(argv[1], "--help")) {
         return std::string(USAGE);
     }
-    if (std::strcmp(argv[1], "--version") == 0) {
+    if (Is(argv[1], "-V") || Is(argv[1], "--version")) {
         return ProgramTitle() + "\n";
     }
     return std::nullopt;

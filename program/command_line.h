@@ -1,12 +1,16 @@
 // The arguments that the program answers on standard output without opening its window.
-// Every other first argument keeps its meaning: the name of the file to load.
+// Every other first argument keeps its meaning: the name of the file to load, or END_OF_OPTIONS
+// before that name.
 #pragma once
 
 #include <optional>
 #include <string>
 
-// The text that the first argument asks for ("--help" or "--version"), or nothing when the
-// program should start as usual. Only the first argument counts, as for the file name.
+// Ends the options: the argument after it is the file name, whatever it looks like.
+constexpr const char* END_OF_OPTIONS = "--";
+
+// The text that the first argument asks for ("-h" or "--help", "-V" or "--version"), or nothing
+// when the program should start as usual. Only the first argument counts, as for the file name.
 [[nodiscard]] std::optional<std::string> CommandLineAnswer(int argc, const char* const* argv);
 
 // Prints the answer, if any, to standard output. Returns the exit code when the process must end

@@ -3,6 +3,7 @@
 #include "core/file_io.h"
 #include "core/file_save.h"
 #include "core/text_ops.h"
+#include "program/command_line.h"
 #include "program/controls.h"
 #include "program/messages.h"
 #include "program/state/file_state.h"
@@ -40,7 +41,8 @@ void ResetFileBuffer() {
 }
 
 bool TakeCommandLineName() {
-    const std::string argument = CommandArgument(0);
+    const int32_t index = CommandArgument(0) == END_OF_OPTIONS ? 1 : 0;
+    const std::string argument = CommandArgument(index);
     if (TextLength(argument) <= 3) {
         return false;
     }

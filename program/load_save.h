@@ -5,7 +5,8 @@
 
 // Zeroes the file state and gives FileBuffer its first block of 4096 zero bytes.
 void ResetFileBuffer();
-// Takes the file name from the first command-line argument; true when a load is due.
+// Takes the file name from the first command-line argument, or from the second when the first
+// ends the options; true when a load is due.
 [[nodiscard]] bool TakeCommandLineName();
 // Loads FileName.
 void LoadFile();

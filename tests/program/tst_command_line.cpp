@@ -104,7 +104,10 @@ class TestCommandLine : public QObject {
         QTest::newRow("upper case is a file name") << QStringList{"--HELP"} << QByteArray();
         QTest::newRow("with a value it is a file name")
             << QStringList{"--help=all"} << QByteArray();
-        QTest::newRow("-h is no option") << QStringList{"-h"} << QByteArray();
+        QTest::newRow("-h is short for --help") << QStringList{"-h"} << USAGE_START;
+        QTest::newRow("-V is short for --version") << QStringList{"-V"} << VERSION_TEXT;
+        QTest::newRow("after --, --help is a file name")
+            << QStringList{"--", "--help"} << QByteArray();
         QTest::newRow("quote characters make it a file name")
             << QStringList{"\"--version\""} << QByteArray();
     }

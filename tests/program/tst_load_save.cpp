@@ -429,27 +429,28 @@ void TestLoadSave::failedSaveKeepsTheOldContent() {
 }
 
 void TestLoadSave::commandLine_data() {
-    QTest::addColumn<QString>("argument"); // %1 stands for the test's folder, the current one
+    QTest::addColumn<QStringList>("arguments"); // %1 stands for the test's folder, the current one
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<qint64>("size");
     QTest::addColumn<QStringList>("messages");
-    auto row = [](const char* name, const char* argument, const char* fileName, qint64 size,
+    auto row = [](const char* name, const QStringList& arguments, const char* fileName, qint64 size,
                   bool reported) {
-        QTest::newRow(name) << QString(argument) << QString(fileName) << size
+        QTest::newRow(name) << arguments << QString(fileName) << size
                             << (reported ? QStringList{"Tessary|Empty or invalid file"}
                                          : QStringList());
     };
-    row("3 characters: not even tried", "x.b", "", 0, false);
-    row("4 characters: loaded at start-up", "x.bi", "x.bi", 10, false);
-    row("full path", "%1/x.bi", "%1/x.bi", 10, false);
-    row("path with a blank in double quotes", "\"%1/x y.bin\"", "%1/x y.bin", 20, false);
-    row("double quotes inside the path", "%1/x\" \"y.bin", "%1/x y.bin", 20, false);
-    row("4 characters with its quotes: tried without them", "\"ab\"", "ab", 0, true);
-    row("missing file: reported, its name kept", "%1/missing.bin", "%1/missing.bin", 0, true);
+    row("3 characters: not even tried", {"x.b"}, "", 0, false);
+    row("4 characters: loaded at start-up", {"x.bi"}, "x.bi", 10, false);
+    row("full path", {"%1/x.bi"}, "%1/x.bi", 10, false);
+    row("path with a blank in double quotes", {"\"%1/x y.bin\""}, "%1/x y.bin", 20, false);
+    row("double quotes inside the path", {"%1/x\" \"y.bin"}, "%1/x y.bin", 20, false);
+    row("4 characters with its quotes: tried without them", {"\"ab\""}, "ab", 0, true);
+    row("missing file: reported, its name kept", {"%1/missing.bin"}, "%1/missing.bin", 0, true);
+    row("after --, a name like an option is a file", {"--", "--help"}, "--help", 12, false);
 }
 
 void TestLoadSave::commandLine() {
-    QFETCH(QString, argument);
+    QFETCH(QStringList, arguments);
     QFETCH(QString, fileName);
     QFETCH(qint64, size);
     QFETCH(QStringList, messages);
@@ -457,13 +458,18 @@ void TestLoadSave::commandLine() {
     QVERIFY(WriteToDisk("x.b", RandomBytes(5, 8)));
     QVERIFY(WriteToDisk("x.bi", RandomBytes(10, 9)));
     QVERIFY(WriteToDisk("x y.bin", RandomBytes(20, 10)));
+    QVERIFY(WriteToDisk("--help", RandomBytes(12, 11)));
 
     {
         ModalAnswers answers;
         for (qsizetype count = 0; count < messages.size(); ++count) {
             answers.Acknowledge();
         }
-        QVERIFY(OpenTestWindow({Native(QString(argument).replace("%1", folder_->path()))}));
+        std::vector<std::string> commandLine;
+        for (const QString& argument : arguments) {
+            commandLine.push_back(Native(QString(argument).replace("%1", folder_->path())));
+        }
+        QVERIFY(OpenTestWindow(commandLine));
         // The load happened at start-up, before the loop took its first event.
         QCOMPARE(Texts(answers.messages()), messages);
     }
