@@ -1,14 +1,7 @@
 #include "program/program_title.h"
 
-#include "core/number_text.h"
-
-namespace {
-
-// Shown with two decimals.
-constexpr float PROGRAM_VERSION = 1.2f;
-
-} // namespace
+#include "program/version.h"
 
 std::string ProgramTitle() {
-    return "Tessary " + FixedText(PROGRAM_VERSION, 2);
+    return std::string("Tessary ") + PROGRAM_VERSION;
 }
