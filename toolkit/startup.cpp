@@ -97,7 +97,7 @@ bool StartToolkit(int& argc, char** argv) {
         qInstallMessageHandler(previousMessageHandler);
     }
     QApplication::setWindowIcon(QIcon(":/tessary.svg"));
-    QGuiApplication::setDesktopFileName("tessary");
+    QGuiApplication::setDesktopFileName(TESSARY_DESKTOP_ID);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QFont controlFont("Liberation Sans");
     controlFont.setPointSize(8);
