@@ -154,8 +154,8 @@ void SetControlFont(int32_t id, FontHandle font);
 void AddComboItem(int32_t id, int32_t position, const std::string& text);
 [[nodiscard]] NativeHandle ControlHandle(int32_t id);
 
-// Menus: a bar, then titles, each followed by its items. F10, and Alt pressed and released
-// alone, move the keyboard into the bar.
+// Menus: a bar, then titles, each followed by its items. F10, or Alt pressed and released alone,
+// opens the bar's first drop-down; the same key again, or Escape, closes it.
 NativeHandle CreateMenuBar(int32_t number, NativeHandle window);
 void AddMenuTitle(const std::string& title);
 // `shortcut` is a key combination such as "Ctrl+Shift+S", shown beside the item's text; pressing

@@ -1,18 +1,20 @@
 // Top-level windows by number, and their menu bars.
 //
-// The keyboard reaches a menu bar as on other desktop programs: Alt pressed and released alone
-// highlights its first title (the style's own menu bar navigation), F10 opens its first drop-down.
+// The keyboard reaches a menu bar as on other desktop programs: F10, or Alt pressed and released
+// alone, opens its first drop-down, and the same key again, or Escape, closes it. Qt's own Alt
+// navigation is kept out: it only makes the title current, which the style does not draw, so a
+// sighted user would see nothing happen while the keys went to the bar.
 #include "toolkit/cp1252.h"
 #include "toolkit/internal.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QShortcut>
 #include <map>
 
 namespace {
@@ -64,7 +66,7 @@ QString MenuText(const std::string& text) {
     return TextToWidget(text).replace("&", "&&");
 }
 
-// Opens the bar's first drop-down with its first item highlighted, as F10 does on the desktop.
+// Opens the bar's first drop-down with its first item highlighted.
 void OpenFirstMenu(QMenuBar* bar) {
     for (QAction* title : bar->actions()) {
         if (title->menu() == nullptr || !title->isVisible()) {
@@ -80,6 +82,89 @@ void OpenFirstMenu(QMenuBar* bar) {
         return;
     }
 }
+
+// The keys that move into a window's menu bar, watched over the whole application: the key goes
+// to whichever control has the focus, or to an open drop-down.
+class MenuBarKeys : public QObject {
+  public:
+    explicit MenuBarKeys(QMenuBar* bar) : QObject(bar), bar_(bar) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Keeps Qt's own Alt navigation from taking the key.
+            return IsAloneAlt(event) && Concerns(watched);
+        case QEvent::KeyPress: {
+            if (!Concerns(watched)) {
+                return false;
+            }
+            auto* key = static_cast<QKeyEvent*>(event);
+            altAlone_ = IsAloneAlt(event);
+            if (key->key() == Qt::Key_F10 && (key->modifiers() & ~Qt::KeypadModifier) == 0) {
+                Toggle();
+                return true;
+            }
+            // Qt would leave the keys with the bar's title, drawn as if nothing were chosen;
+            // Escape returns to where the user was instead, as on GTK desktops.
+            if (key->key() == Qt::Key_Escape && OpenMenu() == watched) {
+                OpenMenu()->close();
+                return true;
+            }
+            // An open drop-down would close itself on Alt; the release decides instead.
+            return altAlone_ && OpenMenu() == watched;
+        }
+        case QEvent::KeyRelease:
+            if (altAlone_ && IsAloneAlt(event) && Concerns(watched)) {
+                altAlone_ = false;
+                Toggle();
+                return true;
+            }
+            return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+        case QEvent::WindowDeactivate:
+            altAlone_ = false;
+            return false;
+        default:
+            return false;
+        }
+    }
+
+  private:
+    static bool IsAloneAlt(const QEvent* event) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        return key->key() == Qt::Key_Alt &&
+               (key->modifiers() & ~(Qt::AltModifier | Qt::KeypadModifier)) == 0;
+    }
+
+    // The bar's drop-down that is open, or nullptr.
+    [[nodiscard]] QMenu* OpenMenu() const {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return menu != nullptr && menu->parentWidget() == bar_ ? menu : nullptr;
+    }
+
+    // True for a widget of the bar's window or of one of its drop-downs, where no modal requester
+    // stands in the way.
+    [[nodiscard]] bool Concerns(QObject* watched) const {
+        if (!watched->isWidgetType()) {
+            return false;
+        }
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        return window == bar_->window() || (window == OpenMenu() && window != nullptr);
+    }
+
+    void Toggle() {
+        if (QMenu* menu = OpenMenu()) {
+            menu->close();
+        } else {
+            OpenFirstMenu(bar_);
+        }
+    }
+
+    QMenuBar* bar_;
+    bool altAlone_ = false;
+};
 
 } // namespace
 
@@ -190,8 +275,8 @@ NativeHandle CreateMenuBar(int32_t number, NativeHandle window) {
     bar->setNativeMenuBar(false);
     bar->setFixedHeight(MENU_BAR_HEIGHT);
     record->window->setMenuBar(bar);
-    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), record->window);
-    QObject::connect(menuKey, &QShortcut::activated, bar, [bar] { OpenFirstMenu(bar); });
+    // Owned by the bar: the filter goes when the bar does.
+    QApplication::instance()->installEventFilter(new MenuBarKeys(bar));
     record->menuBar = bar;
     record->currentMenu = nullptr;
     return reinterpret_cast<NativeHandle>(bar);
