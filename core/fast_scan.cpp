@@ -1,13 +1,17 @@
 // Sunday's scan slows to one or two bytes a step whenever the byte after its window is common in
 // the pattern: runs of zeros, numbers stored with zero high bytes, one- and two-byte patterns.
 // This scan does not shift at all. It tests 64 alignments at once (8 on the portable path): a
-// few bytes of the pattern, those rarest in a sample of the bytes to be searched, are compared at
-// every alignment of the block with vector instructions. Two bytes are enough unless the sample
-// shows them common together, as letters in text are; then up to four. Only where all of them
-// agree are the pattern's bytes compared one after another, still a whole block at a time, until
-// no alignment is left. What survives all m bytes is a match and the lowest survivor the first;
-// blocks go in increasing order, so the answer is always the first match, the one Sunday's scan
-// finds. A one-byte pattern goes to memchr, which already runs at memory speed.
+// few bytes of the pattern, the filter, are compared at every alignment of the block with vector
+// instructions. The filter is chosen on a sample of the bytes to be searched: first the pattern's
+// byte rarest there, then, one at a time, the byte that the fewest sampled alignments passing the
+// filter so far agree with. So its bytes are rare together at their distances even where each is
+// common alone: in "abab...", where a pattern breaks the alternation at one place, the byte there
+// and any other byte of the pattern never agree at the same alignment. Two bytes are enough unless
+// the sample shows them common together, as letters in text can be; then up to four. Only where
+// all of them agree are the pattern's bytes compared one after another, still a whole block at a
+// time, until no alignment is left. What survives all m bytes is a match and the lowest survivor
+// the first; blocks go in increasing order, so the answer is always the first match, the one
+// Sunday's scan finds. A one-byte pattern goes to memchr, which already runs at memory speed.
 //
 // Every load stays inside the buffer: a block is tested only when its last alignment leaves room
 // for the whole pattern, and the alignments after the last whole block are compared one by one.
@@ -24,20 +28,37 @@
 namespace {
 
 constexpr int64_t BLOCK_ALIGNMENTS = 64;
-// The sample that ranks the pattern's bytes: slices spread evenly over the bytes to be searched.
-constexpr int32_t SAMPLE_SLICES = 32;
+// The sample that chooses the filter: slices of SLICE_BYTES alignments spread evenly over the
+// range to be searched, one for each SAMPLED_RANGE_BYTES of it, but at least FEWEST_SLICES and at
+// most MOST_SLICES. Up to 32 MiB that is 8 KiB, from 256 MiB on 64 KiB: beyond 32 MiB about 1/4096
+// of the bytes scanned, and at the largest sizes enough to see a filter that passes one alignment
+// in PASSING_ALIGNMENTS_LIMIT. A smaller sample sees none of those, and takes more filter bytes.
 constexpr int64_t SLICE_BYTES = 256;
-// Filter bytes are added while more than one sampled alignment in this many passes the filter;
-// below that, at most a few percent of the blocks need a closer look.
-constexpr int64_t PASSING_ALIGNMENTS_LIMIT = 1024;
+constexpr int64_t SAMPLED_RANGE_BYTES = int64_t{1} << 20;
+constexpr int32_t FEWEST_SLICES = 32;
+constexpr int32_t MOST_SLICES = 256;
+// Filter bytes are added while more than one sampled alignment in this many passes the filter.
+// Below that, about one block in 256 needs a closer look; each costs a mispredicted branch and a
+// few comparisons, which would show beside blocks that take a few cycles each at memory speed.
+constexpr int64_t PASSING_ALIGNMENTS_LIMIT = 16384;
 constexpr int32_t MOST_FILTER_BYTES = 4;
+// At most this many sampled alignments that pass the filter so far are kept (on the stack).
+constexpr int64_t KEPT_SURVIVORS = 8192;
+// A candidate for the next filter byte is judged on at most this many of the kept alignments, and
+// on fewer for patterns longer than 256 bytes, so that judging takes at most about
+// JUDGING_COMPARISONS byte comparisons per filter byte (and one pass over the pattern). Judging
+// on four times as many chose no better filters for text.
+constexpr int64_t JUDGED_SURVIVORS = 64;
+constexpr int64_t JUDGING_COMPARISONS = JUDGED_SURVIVORS * 256;
+// Pattern offsets counted at once while judging, so that the counters stay on the stack.
+constexpr int64_t COUNTED_OFFSETS = 256;
 
 struct BlockScan {
     const uint8_t* buffer;
     const uint8_t* pattern;
     int64_t length;
     int32_t filterCount;                      // 2 up to MOST_FILTER_BYTES, never above length
-    int64_t filterOffsets[MOST_FILTER_BYTES]; // into the pattern, rarest byte first
+    int64_t filterOffsets[MOST_FILTER_BYTES]; // into the pattern, in the order chosen
 };
 
 struct BlockResult {
@@ -47,26 +68,28 @@ struct BlockResult {
 
 // Alignments [begin, begin + length) of the buffer, spread over the range to be searched.
 struct Sample {
-    int64_t begin[SAMPLE_SLICES];
-    int64_t length[SAMPLE_SLICES];
+    int64_t begin[MOST_SLICES];
+    int64_t length[MOST_SLICES];
     int32_t slices;
 };
 
 Sample TakeSample(int64_t start, int64_t end) {
-    Sample sample{};
+    Sample sample;
     const int64_t range = end - start;
-    if (range <= SAMPLE_SLICES * SLICE_BYTES) {
+    const int64_t slices =
+        std::clamp(range / SAMPLED_RANGE_BYTES, int64_t{FEWEST_SLICES}, int64_t{MOST_SLICES});
+    if (range <= slices * SLICE_BYTES) {
         sample.begin[0] = start;
         sample.length[0] = range;
         sample.slices = 1;
         return sample;
     }
-    const int64_t spacing = (range - SLICE_BYTES) / (SAMPLE_SLICES - 1);
-    for (int32_t slice = 0; slice < SAMPLE_SLICES; ++slice) {
+    const int64_t spacing = (range - SLICE_BYTES) / (slices - 1);
+    for (int64_t slice = 0; slice < slices; ++slice) {
         sample.begin[slice] = start + slice * spacing;
         sample.length[slice] = SLICE_BYTES;
     }
-    sample.slices = SAMPLE_SLICES;
+    sample.slices = static_cast<int32_t>(slices);
     return sample;
 }
 
@@ -91,44 +114,200 @@ uint32_t TypicalCommonness(uint8_t byte) {
     return byte >= 0x20 && byte < 0x7F ? 100 : 60;
 }
 
-// Orders up to MOST_FILTER_BYTES pattern offsets by how rare their bytes are in the sample.
-// At equal rarity a byte value not chosen yet goes first: a run of one value cannot pass two
-// different values.
-int32_t RankRareOffsets(BlockScan& scan, const uint8_t* buffer, const Sample& sample) {
+// How rare the byte at `offset` is on its own: its count in the sample, then whether its value
+// is among the filter bytes already chosen (a run of one value cannot pass two different values),
+// then how common it is in files in general. Lower is rarer.
+uint64_t RarityAlone(const BlockScan& scan, const uint32_t* counts, int64_t offset) {
+    const uint8_t byte = scan.pattern[offset];
+    bool repeated = false;
+    for (int32_t i = 0; i < scan.filterCount; ++i) {
+        repeated = repeated || scan.pattern[scan.filterOffsets[i]] == byte;
+    }
+    return (uint64_t{counts[byte]} << 9) | (repeated ? 256u : 0u) | TypicalCommonness(byte);
+}
+
+bool IsFilterOffset(const BlockScan& scan, int64_t offset) {
+    for (int32_t i = 0; i < scan.filterCount; ++i) {
+        if (scan.filterOffsets[i] == offset) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The alignments of some of the sample's slices that pass the filter bytes chosen so far: those
+// of every slice where the rarest byte is rare, of evenly spread slices where it is common.
+struct Survivors {
+    int32_t kept[KEPT_SURVIVORS];
+    int64_t keptCount;
+    int64_t from; // how many alignments those slices have
+};
+
+// Adds the alignments [first, first + count) that have `byte` at `offset` to the survivors, or,
+// where they do not all fit, none of them. The sample's alignments leave room for the whole
+// pattern, so every byte read is inside the buffer.
+bool KeepAgreeing(const uint8_t* buffer, int64_t first, int64_t count, int64_t offset, uint8_t byte,
+                  Survivors& survivors) {
+    const int64_t before = survivors.keptCount;
+    bool fits = true;
+    const auto keep = [&survivors, &fits](int64_t alignment) {
+        fits = fits && survivors.keptCount < KEPT_SURVIVORS;
+        if (fits) {
+            survivors.kept[survivors.keptCount++] = static_cast<int32_t>(alignment);
+        }
+    };
+    const uint8_t* at = buffer + first + offset;
+    int64_t i = 0;
+#if defined(TESSARY_X86_64)
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + i));
+        auto mask = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
+        for (; mask != 0; mask &= mask - 1) {
+            keep(first + i + __builtin_ctz(mask));
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        if (at[i] == byte) {
+            keep(first + i);
+        }
+    }
+    if (!fits) {
+        survivors.keptCount = before;
+    }
+    return fits;
+}
+
+// agreeing[j] = how many of the rows have wanted[j] at j, for j < width; at most 255 rows, so
+// that a byte counts them.
+void CountAgreements(const uint8_t* const* rows, int64_t rowCount, const uint8_t* wanted,
+                     int64_t width, uint8_t* agreeing) {
+    int64_t j = 0;
+#if defined(TESSARY_X86_64)
+    for (; j + 16 <= width; j += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wanted + j));
+        __m128i sums = _mm_setzero_si128();
+        for (int64_t row = 0; row < rowCount; ++row) {
+            const __m128i found = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[row] + j));
+            sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(found, bytes));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(agreeing + j), sums);
+    }
+#endif
+    for (; j < width; ++j) {
+        uint8_t sum = 0;
+        for (int64_t row = 0; row < rowCount; ++row) {
+            sum = static_cast<uint8_t>(sum + (rows[row][j] == wanted[j] ? 1 : 0));
+        }
+        agreeing[j] = sum;
+    }
+}
+
+// The pattern offset whose byte the fewest survivors agree with, judged on up to
+// JUDGED_SURVIVORS of them spread over the sample: a pair of bytes can be rare at its distance
+// although each byte is common, as in "abab..." where an "a" two bytes before another never
+// follows a "b" one byte before. Where the survivors cannot tell (none are left, or candidates
+// agree as often), the byte rarest on its own goes first; at equal rarity the last offset.
+int64_t RarestGivenSurvivors(const BlockScan& scan, const uint32_t* counts,
+                             const Survivors& survivors) {
+    const int64_t most =
+        std::min(JUDGED_SURVIVORS, std::max(int64_t{1}, JUDGING_COMPARISONS / scan.length));
+    const int64_t step = std::max(int64_t{1}, (survivors.keptCount + most - 1) / most);
+    const uint8_t* rows[JUDGED_SURVIVORS];
+    int64_t rowCount = 0;
+    for (int64_t i = 0; i < survivors.keptCount; i += step) {
+        rows[rowCount++] = scan.buffer + survivors.kept[i];
+    }
+    int64_t best = -1;
+    uint32_t bestAgreeing = 0;
+    uint64_t bestAlone = 0;
+    for (int64_t first = 0; first < scan.length; first += COUNTED_OFFSETS) {
+        const int64_t width = std::min(COUNTED_OFFSETS, scan.length - first);
+        uint8_t agreeing[COUNTED_OFFSETS];
+        CountAgreements(rows, rowCount, scan.pattern + first, width, agreeing);
+        for (int64_t row = 0; row < rowCount; ++row) {
+            rows[row] += width;
+        }
+        for (int64_t j = 0; j < width; ++j) {
+            const int64_t offset = first + j;
+            if ((best >= 0 && agreeing[j] > bestAgreeing) || IsFilterOffset(scan, offset)) {
+                continue;
+            }
+            const uint64_t alone = RarityAlone(scan, counts, offset);
+            if (best < 0 || agreeing[j] < bestAgreeing || alone <= bestAlone) {
+                best = offset;
+                bestAgreeing = agreeing[j];
+                bestAlone = alone;
+            }
+        }
+    }
+    return best;
+}
+
+// Starts with the byte rarest in the sample, then adds, one at a time, the byte that the fewest
+// sampled alignments passing the filter so far agree with, until at most one sampled alignment in
+// PASSING_ALIGNMENTS_LIMIT passes two or more filter bytes, or MOST_FILTER_BYTES are chosen.
+void ChooseFilter(BlockScan& scan, const Sample& sample) {
+    if (scan.length == 2) {
+        // The whole pattern is the filter: there is nothing to choose.
+        scan.filterOffsets[0] = 0;
+        scan.filterOffsets[1] = 1;
+        scan.filterCount = 2;
+        return;
+    }
+    // The bytes' counts only rank single bytes: FEWEST_SLICES slices of the sample tell enough.
     uint32_t counts[256] = {};
-    for (int32_t slice = 0; slice < sample.slices; ++slice) {
-        const uint8_t* from = buffer + sample.begin[slice];
+    const int32_t countedEvery = (sample.slices + FEWEST_SLICES - 1) / FEWEST_SLICES;
+    for (int32_t slice = 0; slice < sample.slices; slice += countedEvery) {
+        const uint8_t* from = scan.buffer + sample.begin[slice];
         for (int64_t i = 0; i < sample.length[slice]; ++i) {
             ++counts[from[i]];
         }
     }
-    const uint8_t* pattern = scan.pattern;
-    int32_t ranked = 0;
-    const auto key = [&](int64_t offset) {
-        bool repeated = false;
-        for (int32_t i = 0; i < ranked; ++i) {
-            repeated = repeated || pattern[scan.filterOffsets[i]] == pattern[offset];
+    scan.filterCount = 0;
+    int64_t rarest = scan.length - 1;
+    uint64_t rarestAlone = RarityAlone(scan, counts, rarest);
+    for (int64_t offset = scan.length - 2; offset >= 0; --offset) {
+        const uint64_t alone = RarityAlone(scan, counts, offset);
+        if (alone < rarestAlone) {
+            rarest = offset;
+            rarestAlone = alone;
         }
-        const uint8_t byte = pattern[offset];
-        return (uint64_t{counts[byte]} << 9) | (repeated ? 256u : 0u) | TypicalCommonness(byte);
-    };
-    const int64_t wanted = scan.length < MOST_FILTER_BYTES ? scan.length : MOST_FILTER_BYTES;
-    for (; ranked < wanted; ++ranked) {
-        int64_t best = -1;
-        uint64_t bestKey = 0;
-        for (int64_t offset = scan.length - 1; offset >= 0; --offset) {
-            bool taken = false;
-            for (int32_t i = 0; i < ranked; ++i) {
-                taken = taken || scan.filterOffsets[i] == offset;
-            }
-            if (!taken && (best < 0 || key(offset) < bestKey)) {
-                best = offset;
-                bestKey = key(offset);
-            }
-        }
-        scan.filterOffsets[ranked] = best;
     }
-    return ranked;
+    scan.filterOffsets[scan.filterCount++] = rarest;
+
+    // Where the rarest byte is common, as in periodic data, the survivors of every slice would
+    // not fit: only evenly spread slices are looked at, enough to fill about half the room.
+    const uint8_t rarestByte = scan.pattern[rarest];
+    const int64_t expected = int64_t{counts[rarestByte]} * countedEvery;
+    const auto sliceStep = static_cast<int32_t>(1 + 2 * expected / KEPT_SURVIVORS);
+    Survivors survivors;
+    survivors.keptCount = 0;
+    survivors.from = 0;
+    for (int32_t slice = 0; slice < sample.slices; slice += sliceStep) {
+        if (!KeepAgreeing(scan.buffer, sample.begin[slice], sample.length[slice], rarest,
+                          rarestByte, survivors)) {
+            break;
+        }
+        survivors.from += sample.length[slice];
+    }
+
+    const int64_t most = std::min(scan.length, int64_t{MOST_FILTER_BYTES});
+    while (
+        scan.filterCount < most &&
+        (scan.filterCount < 2 || survivors.keptCount * PASSING_ALIGNMENTS_LIMIT > survivors.from)) {
+        const int64_t next = RarestGivenSurvivors(scan, counts, survivors);
+        scan.filterOffsets[scan.filterCount++] = next;
+        int64_t kept = 0;
+        for (int64_t i = 0; i < survivors.keptCount; ++i) {
+            const int32_t alignment = survivors.kept[i];
+            if (scan.buffer[alignment + next] == scan.pattern[next]) {
+                survivors.kept[kept++] = alignment;
+            }
+        }
+        survivors.keptCount = kept;
+    }
 }
 
 bool PassesFilter(const BlockScan& scan, int64_t alignment) {
@@ -139,27 +318,6 @@ bool PassesFilter(const BlockScan& scan, int64_t alignment) {
         }
     }
     return true;
-}
-
-// Starts with the two rarest bytes and adds the next rarest while too many sampled alignments
-// pass: bytes that are rare alone can be common together, as letters are in text.
-void ChooseFilter(BlockScan& scan, const Sample& sample, int64_t end) {
-    const int32_t ranked = RankRareOffsets(scan, scan.buffer, sample);
-    for (scan.filterCount = 2; scan.filterCount < ranked; ++scan.filterCount) {
-        int64_t sampled = 0;
-        int64_t passing = 0;
-        for (int32_t slice = 0; slice < sample.slices; ++slice) {
-            const int64_t first = sample.begin[slice];
-            const int64_t last = std::min(first + sample.length[slice], end);
-            for (int64_t alignment = first; alignment < last; ++alignment) {
-                ++sampled;
-                passing += PassesFilter(scan, alignment) ? 1 : 0;
-            }
-        }
-        if (passing * PASSING_ALIGNMENTS_LIMIT <= sampled) {
-            break;
-        }
-    }
 }
 
 bool MatchesAt(const BlockScan& scan, int64_t alignment) {
@@ -407,7 +565,7 @@ int32_t ScanForPatternOn(ScanPath path, int32_t start, const uint8_t* buffer, in
     }
     const int64_t end = lastStart + 1; // one past the last alignment
     BlockScan scan{buffer, pattern, patternLength, 2, {}};
-    ChooseFilter(scan, TakeSample(start, end), end);
+    ChooseFilter(scan, TakeSample(start, end));
     const BlockResult blocks = ScanBlocks(path, scan, start, end);
     if (blocks.match >= 0) {
         return static_cast<int32_t>(blocks.match + 1);
