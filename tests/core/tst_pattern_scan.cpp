@@ -258,6 +258,32 @@ void TestPatternScan::scanExamples_data() {
     large.append("ab");
     QTest::newRow("match in last bytes of 1 MiB of near misses")
         << large << QByteArray("ab") << 0 << (1 << 20) + 1;
+
+    // Periodic bytes, all of them common, where the only match is the one place that breaks the
+    // period: the filter is chosen by pairs of bytes that occur together nowhere else.
+    const auto periodic = [](const QByteArray& period, int size) {
+        QByteArray bytes(size, '\0');
+        for (int i = 0; i < size; ++i) {
+            bytes[i] = period[i % period.size()];
+        }
+        return bytes;
+    };
+    const auto breakAt = [&](const QByteArray& period, int size, int at, int length, int broken,
+                             char to, const char* name) {
+        QByteArray buffer = periodic(period, size);
+        buffer[at + broken] = to;
+        QTest::newRow(name) << buffer << buffer.mid(at, length) << 0 << at + 1;
+        QTest::newRow(qPrintable(QString::fromLatin1(name) + QStringLiteral(", from just after")))
+            << buffer << buffer.mid(at, length) << at + 1 << 0;
+    };
+    const int mib = 1 << 20;
+    breakAt("ab", mib, mib - 33, 33, 16, 'a',
+            "broken alternation ending on the last byte of 1 MiB");
+    breakAt("ab", mib, mib - 64 * 5 - 3, 16, 8, 'a', "broken alternation across a late block edge");
+    breakAt("ab", mib, mib - 605, 600, 300, 'a', "600-byte broken alternation near the end");
+    const QByteArray record("\x01\0\0\0\x10\0\0\0name    \0\0\0\0\xFF\xFF\xFF\xFF", 24);
+    breakAt(record, 1 << 18, (1 << 18) - 40, 40, 29, 'n',
+            "changed byte of repeated records at the end");
 }
 
 void TestPatternScan::scanExamples() {
