@@ -23,8 +23,10 @@ if [ "${2:-}" != "--inside-x11" ]; then
     done
     # xvfb-run -a takes the first free number from -n on, and two runs that start at the same
     # number at the same moment can meet on one server; other users of this machine start at 99.
+    # -noreset: by default the server resets when its last client leaves, and refuses connections
+    # meanwhile, so the program could meet a server that the check below had just left.
     first_display=$((100 + RANDOM % 800))
-    exec xvfb-run -a -n "$first_display" -s "-screen 0 1280x1024x24" \
+    exec xvfb-run -a -n "$first_display" -s "-screen 0 1280x1024x24 -noreset" \
         bash "$0" "$program" --inside-x11
 fi
 
