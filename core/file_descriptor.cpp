@@ -19,8 +19,12 @@ bool ReadFully(int descriptor, uint8_t* bytes, int64_t size) {
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
-            return false; // an error, or the file ended early: it shrank after it was opened
+        if (got == 0) {
+            errno = ENODATA; // the file ended early: it shrank after it was opened
+            return false;
+        }
+        if (got < 0) {
+            return false;
         }
         done += got;
     }
@@ -35,7 +39,11 @@ bool WriteFully(int descriptor, const uint8_t* bytes, int64_t size) {
         if (written < 0 && errno == EINTR) {
             continue;
         }
-        if (written <= 0) {
+        if (written == 0) {
+            errno = EIO; // the kernel took nothing and said nothing: no progress is possible
+            return false;
+        }
+        if (written < 0) {
             return false;
         }
         done += written;

@@ -2,6 +2,7 @@
 // Used by the core's file reading and saving only.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <unistd.h>
 #include <utility>
@@ -9,9 +10,12 @@
 class FileDescriptor {
   public:
     explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    // Keeps errno, so that a failure's cause survives the descriptors closed on the way out.
     ~FileDescriptor() {
         if (descriptor_ >= 0) {
+            const int error = errno;
             close(descriptor_);
+            errno = error;
         }
     }
     FileDescriptor(FileDescriptor&& other) noexcept
@@ -42,7 +46,7 @@ class FileDescriptor {
 };
 
 // Reads exactly `size` bytes from the descriptor's current offset; false on an error or when the
-// file ends first.
+// file ends first, with errno the error's, or ENODATA for the early end.
 [[nodiscard]] bool ReadFully(int descriptor, uint8_t* bytes, int64_t size);
-// Writes exactly `size` bytes from offset 0 on; false on any error.
+// Writes exactly `size` bytes from offset 0 on; false on any error, with errno telling which.
 [[nodiscard]] bool WriteFully(int descriptor, const uint8_t* bytes, int64_t size);

@@ -2,6 +2,7 @@
 
 #include "core/file_descriptor.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -32,12 +33,19 @@ int64_t QueryFileSize(const std::string& name) {
 
 ReadResult ReadWholeFile(const std::string& name) {
     ReadResult result;
+    const auto fail = [&result](ReadOutcome outcome, int error) {
+        result.outcome = outcome;
+        result.error = error;
+        return std::move(result);
+    };
     // O_NONBLOCK: a pipe put in the file's place after the size query must not hang the open.
     FileDescriptor file(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat status {};
-    if (!file.valid() || fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        result.outcome = ReadOutcome::OpenFailed;
-        return result;
+    if (!file.valid() || fstat(file.get(), &status) != 0) {
+        return fail(ReadOutcome::OpenFailed, errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return fail(ReadOutcome::OpenFailed, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
     }
     result.size = status.st_size;
     if (result.size <= 0) {
@@ -45,17 +53,14 @@ ReadResult ReadWholeFile(const std::string& name) {
         return result;
     }
     if (result.size > LARGEST_FILE_SIZE) {
-        result.outcome = ReadOutcome::TooLarge;
-        return result;
+        return fail(ReadOutcome::TooLarge, EFBIG);
     }
     std::optional<ByteBlock> block = ByteBlock::AllocateZeroed(result.size);
     if (!block) {
-        result.outcome = ReadOutcome::NoMemory;
-        return result;
+        return fail(ReadOutcome::NoMemory, ENOMEM);
     }
     if (!ReadFully(file.get(), block->data(), result.size)) {
-        result.outcome = ReadOutcome::ReadFailed;
-        return result;
+        return fail(ReadOutcome::ReadFailed, errno);
     }
     result.bytes = std::move(*block);
     result.outcome = ReadOutcome::Loaded;

@@ -19,6 +19,10 @@ enum class ReadOutcome { Loaded, Empty, OpenFailed, ReadFailed, TooLarge, NoMemo
 
 struct ReadResult {
     ReadOutcome outcome = ReadOutcome::OpenFailed;
+    // Why it failed, as an errno value: the failed call's own, EISDIR or EINVAL for a name that
+    // is not a regular file, ENODATA for a file that ended before its size, EFBIG for TooLarge,
+    // ENOMEM for NoMemory; 0 when Loaded or Empty.
+    int error = 0;
     int64_t size = 0; // the size of the open file; for TooLarge and NoMemory, the size asked for
     ByteBlock bytes;  // exactly `size` bytes when Loaded, else empty
 };

@@ -37,6 +37,21 @@ bool IsDiskFailure(int error) {
     return error == ENOSPC || error == EDQUOT || error == EIO || error == EFBIG;
 }
 
+bool IsLackOfRoom(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+}
+
+// What a save that failed with `error` tells its caller.
+SaveResult FailedWith(int error) {
+    if (IsLackOfRoom(error)) {
+        return {SaveOutcome::NoRoom, error};
+    }
+    const bool refused = IsRefusal(error) || error == ETXTBSY || error == EISDIR ||
+                         error == ENOTDIR || error == ELOOP || error == ENXIO || error == EEXIST ||
+                         error == ENAMETOOLONG || error == EINVAL;
+    return {refused ? SaveOutcome::Refused : SaveOutcome::Failed, error};
+}
+
 bool CarryOwner(int copy, const struct stat& target) {
     struct stat status {};
     if (fstat(copy, &status) != 0) {
@@ -157,9 +172,12 @@ class Copy {
             }
         }
     }
+    // Keeps errno, so that the cause of a failed save survives the removal of its copy.
     ~Copy() {
         if (!name_.empty()) {
+            const int error = errno;
             unlinkat(folder_, name_.c_str(), 0);
+            errno = error;
         }
     }
     Copy(const Copy&) = delete;
@@ -324,6 +342,7 @@ bool WriteToDevice(FileDescriptor& device, const uint8_t* bytes, int64_t size) {
 bool CreateNewFile(const std::string& path, const uint8_t* bytes, int64_t size) {
     const PathParts parts = SplitPath(path);
     if (parts.entry.empty()) {
+        errno = EISDIR;
         return false;
     }
     const FileDescriptor folder = OpenFolder(parts.folder);
@@ -343,11 +362,16 @@ bool CreateMissing(const std::string& path, const uint8_t* bytes, int64_t size) 
         return errno == ENOENT && CreateNewFile(path, bytes, size);
     }
     if (!S_ISLNK(linkStatus.st_mode)) {
-        return false; // a file that appeared since the open: the save is not repeated blind
+        errno = EEXIST; // a file that appeared since the open: the save is not repeated blind
+        return false;
     }
     FileDescriptor created(open(path.c_str(), O_WRONLY | O_CREAT | TARGET_FLAGS, 0666));
     struct stat status {};
-    if (!created.valid() || fstat(created.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (!created.valid() || fstat(created.get(), &status) != 0) {
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        errno = EINVAL;
         return false;
     }
     return WriteInPlace(created.get(), status, std::nullopt, bytes, size) && created.Close();
@@ -371,10 +395,10 @@ FileDescriptor OpenTarget(const std::string& path, bool& writable) {
     return running;
 }
 
-} // namespace
-
-bool WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode mode) {
+// The whole save; on failure, errno tells why.
+bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode mode) {
     if (path.empty() || size < 0 || (size > 0 && bytes == nullptr)) {
+        errno = path.empty() ? ENOENT : EINVAL;
         return false;
     }
     bool writable = false;
@@ -401,6 +425,21 @@ bool WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
     if (attempt != Attempt::NotPossible) {
         return attempt == Attempt::Done;
     }
-    return writable && WriteInPlace(target.get(), status, attributes, bytes, size) &&
-           target.Close();
+    if (!writable) {
+        errno = ETXTBSY; // a running program that could not be replaced by a copy
+        return false;
+    }
+    return WriteInPlace(target.get(), status, attributes, bytes, size) && target.Close();
+}
+
+} // namespace
+
+SaveResult WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
+                          WriteMode mode) {
+    errno = 0;
+    if (Save(path, bytes, size, mode)) {
+        return {SaveOutcome::Saved, 0};
+    }
+    // A failure whose cause no call left behind still counts as one.
+    return FailedWith(errno != 0 ? errno : EIO);
 }

@@ -5,6 +5,19 @@
 #include <cstdint>
 #include <string>
 
+enum class SaveOutcome {
+    Saved,
+    Refused, // the system would not let this process write there (permissions, read-only, type)
+    NoRoom,  // the disk, a quota or a file size limit had no room for the bytes
+    Failed,  // anything else: the disk failed, or the process ran short of resources
+};
+
+struct SaveResult {
+    SaveOutcome outcome = SaveOutcome::Failed;
+    int error = 0; // the errno value of the call that failed; 0 when Saved
+    [[nodiscard]] bool saved() const { return outcome == SaveOutcome::Saved; }
+};
+
 enum class WriteMode {
     Replace,         // the target ends up holding exactly the bytes given
     CreateIfMissing, // create an empty target when there is none; leave an existing one alone
@@ -18,6 +31,6 @@ enum class WriteMode {
 // name until it is complete, and a process killed meanwhile leaves nothing behind. Otherwise
 // (another hard link, an owner or attribute the process cannot set, a folder that refuses the
 // rename) it writes the target in place, after claiming the room. A missing file appears complete
-// or not at all. Returns false on any failure.
-[[nodiscard]] bool WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
-                                  WriteMode mode);
+// or not at all.
+[[nodiscard]] SaveResult WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
+                                        WriteMode mode);

@@ -99,8 +99,8 @@ void SaveFile() {
     // Before any load there are no bytes to write: Save then only creates a missing file, and
     // an existing one keeps its content.
     const WriteMode mode = FileState.loaded ? WriteMode::Replace : WriteMode::CreateIfMissing;
-    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize,
-                        mode)) {
+    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize, mode)
+             .saved()) {
         ShowProgramMessage(MESSAGE_SAVE_FAILED);
     }
 }

@@ -61,7 +61,8 @@ struct stat StatusOf(const QString& path) {
 
 bool Save(const QString& path, const QByteArray& content, WriteMode mode = WriteMode::Replace) {
     return WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>(content.constData()),
-                          content.size(), mode);
+                          content.size(), mode)
+        .saved();
 }
 
 QByteArray BytesRead(const ReadResult& result) {
@@ -233,19 +234,21 @@ void TestFileIo::readRefusals_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<ReadOutcome>("outcome");
     QTest::addColumn<qint64>("size");
-    QTest::newRow("missing file") << "missing" << ReadOutcome::OpenFailed << qint64(0);
-    QTest::newRow("folder") << "folder" << ReadOutcome::OpenFailed << qint64(0);
+    QTest::addColumn<int>("error");
+    QTest::newRow("missing file") << "missing" << ReadOutcome::OpenFailed << qint64(0) << ENOENT;
+    QTest::newRow("folder") << "folder" << ReadOutcome::OpenFailed << qint64(0) << EISDIR;
     QTest::newRow("FIFO without a writer, at once")
-        << "fifo" << ReadOutcome::OpenFailed << qint64(0);
-    QTest::newRow("endless device") << "/dev/zero" << ReadOutcome::OpenFailed << qint64(0);
-    QTest::newRow("empty file") << "empty" << ReadOutcome::Empty << qint64(0);
+        << "fifo" << ReadOutcome::OpenFailed << qint64(0) << EINVAL;
+    QTest::newRow("endless device")
+        << "/dev/zero" << ReadOutcome::OpenFailed << qint64(0) << EINVAL;
+    QTest::newRow("empty file") << "empty" << ReadOutcome::Empty << qint64(0) << 0;
     QTest::newRow("2^31 bytes, one above the limit")
-        << "sparse-2147483648" << ReadOutcome::TooLarge << qint64(2147483648);
+        << "sparse-2147483648" << ReadOutcome::TooLarge << qint64(2147483648) << EFBIG;
     QTest::newRow("3000000000 bytes")
-        << "sparse-3000000000" << ReadOutcome::TooLarge << qint64(3000000000);
+        << "sparse-3000000000" << ReadOutcome::TooLarge << qint64(3000000000) << EFBIG;
     // The kernel gives such a file the size of a page and then delivers a few bytes.
     QTest::newRow("file that delivers fewer bytes than its size")
-        << "/sys/devices/system/cpu/online" << ReadOutcome::ReadFailed << qint64(4096);
+        << "/sys/devices/system/cpu/online" << ReadOutcome::ReadFailed << qint64(4096) << ENODATA;
 }
 
 void TestFileIo::readRefusals() {
@@ -255,6 +258,7 @@ void TestFileIo::readRefusals() {
     }
     const ReadResult result = ReadWholeFile(Native(At(name)));
     QTEST(result.outcome, "outcome");
+    QTEST(result.error, "error");
     QFETCH(qint64, size);
     QCOMPARE(qint64(result.size), size);
     QCOMPARE(result.bytes.size(), qint64(0));
@@ -376,7 +380,7 @@ void TestFileIo::createIfMissing() {
     QCOMPARE(StatusOf(existing).st_ino, before.st_ino);
 
     const QString missing = work.filePath("created.bin");
-    QVERIFY(WriteWholeFile(Native(missing), nullptr, 0, WriteMode::CreateIfMissing));
+    QVERIFY(WriteWholeFile(Native(missing), nullptr, 0, WriteMode::CreateIfMissing).saved());
     QVERIFY(QFile::exists(missing));
     QCOMPARE(ReadFromDisk(missing), QByteArray());
 }
@@ -441,10 +445,11 @@ void TestFileIo::lockedFolder() {
 void TestFileIo::refusedWrites_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<qint64>("size");
-    QTest::newRow("empty name") << "" << qint64(4);
-    QTest::newRow("folder") << "folder" << qint64(4);
-    QTest::newRow("missing folder") << "missing/file.bin" << qint64(4);
-    QTest::newRow("negative size") << "fresh.bin" << qint64(-1);
+    QTest::addColumn<int>("error");
+    QTest::newRow("empty name") << "" << qint64(4) << ENOENT;
+    QTest::newRow("folder") << "folder" << qint64(4) << EISDIR;
+    QTest::newRow("missing folder") << "missing/file.bin" << qint64(4) << ENOENT;
+    QTest::newRow("negative size") << "fresh.bin" << qint64(-1) << EINVAL;
 }
 
 void TestFileIo::refusedWrites() {
@@ -453,8 +458,10 @@ void TestFileIo::refusedWrites() {
     QTemporaryDir work;
     const QString path = name.isEmpty() ? name : work.filePath(name);
     QVERIFY(QDir(work.path()).mkpath("folder"));
-    QVERIFY(!WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>("data"), size,
-                            WriteMode::Replace));
+    const SaveResult result = WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>("data"),
+                                             size, WriteMode::Replace);
+    QVERIFY(!result.saved());
+    QTEST(result.error, "error");
     QCOMPARE(Leftovers(work.path(), {"folder"}), QStringList());
     QVERIFY(QDir(work.filePath("folder")).isEmpty());
 }
@@ -472,11 +479,15 @@ void TestFileIo::failedWriteKeepsTheOldContent() {
     limited.rlim_cur = 4096;
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool saved = Save(path, RandomBytes(20000, 6));
+    const QByteArray after = RandomBytes(20000, 6);
+    const SaveResult result =
+        WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>(after.constData()),
+                       after.size(), WriteMode::Replace);
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
 
-    QVERIFY(!saved);
+    QCOMPARE(result.outcome, SaveOutcome::NoRoom);
+    QCOMPARE(result.error, EFBIG);
     QVERIFY(ReadFromDisk(path) == before);
     QCOMPARE(Leftovers(work.path(), {"full-disk.bin"}), QStringList());
 }

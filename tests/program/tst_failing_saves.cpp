@@ -74,7 +74,7 @@ int RunSaveChild(const char* source, const char* target, bool stopMidWrite) {
     std::fputs("saving\n", stdout);
     std::fflush(stdout);
     stopAfterFirstWrite = stopMidWrite;
-    return WriteWholeFile(target, read.bytes.data(), read.size, WriteMode::Replace) ? 0 : 1;
+    return WriteWholeFile(target, read.bytes.data(), read.size, WriteMode::Replace).saved() ? 0 : 1;
 }
 
 // Whether files in `folder` can be made without a name (O_TMPFILE); only there can a save that
