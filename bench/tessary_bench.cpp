@@ -20,6 +20,7 @@
 #include "program/state/pointer_state.h"
 #include "program/view.h"
 #include "support/reference.h"
+#include "toolkit/testing.h"
 #include "toolkit/toolkit.h"
 
 #include <QApplication>

@@ -10,23 +10,12 @@
 
 namespace {
 
-enum class Kind {
-    Label,
-    EditField,
-    TextArea,
-    Button,
-    CheckBox,
-    Frame,
-    ComboBox,
-    TrackBar,
-    ScrollBar
-};
 enum class FontChoice { Default, Strip, Field, Preview };
 
 struct ControlRow {
     int32_t id;
     const char* name;
-    Kind kind;
+    ControlKind kind;
     int32_t x, y, width, height;
     const char* caption;
     FontChoice font;
@@ -34,56 +23,65 @@ struct ControlRow {
 
 // Creation order is also the order in which Tab moves the focus.
 constexpr ControlRow CONTROL_ROWS[] = {
-    {Control::ByteStrip, "ByteStrip", Kind::EditField, 10, 30, 650, 25, "", FontChoice::Strip},
-    {Control::NudgeBar, "NudgeBar", Kind::TrackBar, 5, 0, 657, 30, "", FontChoice::Default},
-    {Control::BitsLabel, "BitsLabel", Kind::Label, 20, 90, 70, 20, "Bits:", FontChoice::Default},
-    {Control::Int16Label, "Int16Label", Kind::Label, 20, 130, 70, 20,
+    {Control::ByteStrip, "ByteStrip", ControlKind::EditField, 10, 30, 650, 25, "",
+     FontChoice::Strip},
+    {Control::NudgeBar, "NudgeBar", ControlKind::TrackBar, 5, 0, 657, 30, "", FontChoice::Default},
+    {Control::BitsLabel, "BitsLabel", ControlKind::Label, 20, 90, 70, 20,
+     "Bits:", FontChoice::Default},
+    {Control::Int16Label, "Int16Label", ControlKind::Label, 20, 130, 70, 20,
      "Int16:", FontChoice::Default},
-    {Control::DecHexLabel, "DecHexLabel", Kind::Label, 20, 110, 70, 20,
+    {Control::DecHexLabel, "DecHexLabel", ControlKind::Label, 20, 110, 70, 20,
      "Dec / Hex:", FontChoice::Default},
-    {Control::Int32Label, "Int32Label", Kind::Label, 20, 150, 70, 20,
+    {Control::Int32Label, "Int32Label", ControlKind::Label, 20, 150, 70, 20,
      "Int32:", FontChoice::Default},
-    {Control::Int64Label, "Int64Label", Kind::Label, 20, 170, 70, 20,
+    {Control::Int64Label, "Int64Label", ControlKind::Label, 20, 170, 70, 20,
      "Int64:", FontChoice::Default},
-    {Control::UpdateValuesFrame, "UpdateValuesFrame", Kind::Frame, 10, 70, 270, 130,
+    {Control::UpdateValuesFrame, "UpdateValuesFrame", ControlKind::Frame, 10, 70, 270, 130,
      "Update Values", FontChoice::Default},
-    {Control::BitsField, "BitsField", Kind::EditField, 80, 90, 140, 20, "", FontChoice::Field},
-    {Control::DecField, "DecField", Kind::EditField, 80, 110, 50, 20, "", FontChoice::Field},
-    {Control::CharField, "CharField", Kind::EditField, 131, 110, 38, 20, "", FontChoice::Field},
-    {Control::HexField, "HexField", Kind::EditField, 170, 110, 50, 20, "", FontChoice::Field},
-    {Control::Int16Field, "Int16Field", Kind::EditField, 80, 130, 140, 20, "", FontChoice::Field},
-    {Control::Int32Field, "Int32Field", Kind::EditField, 80, 150, 140, 20, "", FontChoice::Field},
-    {Control::Int64Field, "Int64Field", Kind::EditField, 80, 170, 140, 20, "", FontChoice::Field},
-    {Control::UpdateBitsButton, "UpdateBitsButton", Kind::Button, 222, 90, 50, 20, "Update",
-     FontChoice::Default},
-    {Control::UpdateByteButton, "UpdateByteButton", Kind::Button, 222, 110, 50, 20, "Update",
-     FontChoice::Default},
-    {Control::UpdateInt16Button, "UpdateInt16Button", Kind::Button, 222, 130, 50, 20, "Update",
-     FontChoice::Default},
-    {Control::UpdateInt32Button, "UpdateInt32Button", Kind::Button, 222, 150, 50, 20, "Update",
-     FontChoice::Default},
-    {Control::UpdateInt64Button, "UpdateInt64Button", Kind::Button, 222, 170, 50, 20, "Update",
-     FontChoice::Default},
-    {Control::PointerSlider, "PointerSlider", Kind::ScrollBar, 25, 260, 620, 16, "",
-     FontChoice::Default},
-    {Control::PointerLabel, "PointerLabel", Kind::Label, 25, 243, 250, 15, "File Pointer ()",
-     FontChoice::Default},
-    {Control::FileSettingsFrame, "FileSettingsFrame", Kind::Frame, 10, 205, 650, 80,
-     "File Settings", FontChoice::Default},
-    {Control::FileNameLabel, "FileNameLabel", Kind::Label, 25, 225, 600, 15,
-     "Inspected File: ", FontChoice::Default},
-    {Control::SearchFrame, "SearchFrame", Kind::Frame, 285, 70, 375, 130, "Search",
-     FontChoice::Default},
-    {Control::SearchTypeCombo, "SearchTypeCombo", Kind::ComboBox, 490, 90, 115, 135, "",
-     FontChoice::Default},
-    {Control::FindLabel, "FindLabel", Kind::Label, 300, 92, 55, 20, "Find:", FontChoice::Default},
-    {Control::FromStartCheck, "FromStartCheck", Kind::CheckBox, 355, 112, 130, 20,
-     "Search from start", FontChoice::Default},
-    {Control::FindNextButton, "FindNextButton", Kind::Button, 490, 112, 115, 20, "Find Next",
-     FontChoice::Default},
-    {Control::SearchTextField, "SearchTextField", Kind::EditField, 355, 90, 130, 20, "",
+    {Control::BitsField, "BitsField", ControlKind::EditField, 80, 90, 140, 20, "",
      FontChoice::Field},
-    {Control::PreviewText, "PreviewText", Kind::TextArea, 10, 290, 650, 138, "",
+    {Control::DecField, "DecField", ControlKind::EditField, 80, 110, 50, 20, "", FontChoice::Field},
+    {Control::CharField, "CharField", ControlKind::EditField, 131, 110, 38, 20, "",
+     FontChoice::Field},
+    {Control::HexField, "HexField", ControlKind::EditField, 170, 110, 50, 20, "",
+     FontChoice::Field},
+    {Control::Int16Field, "Int16Field", ControlKind::EditField, 80, 130, 140, 20, "",
+     FontChoice::Field},
+    {Control::Int32Field, "Int32Field", ControlKind::EditField, 80, 150, 140, 20, "",
+     FontChoice::Field},
+    {Control::Int64Field, "Int64Field", ControlKind::EditField, 80, 170, 140, 20, "",
+     FontChoice::Field},
+    {Control::UpdateBitsButton, "UpdateBitsButton", ControlKind::Button, 222, 90, 50, 20, "Update",
+     FontChoice::Default},
+    {Control::UpdateByteButton, "UpdateByteButton", ControlKind::Button, 222, 110, 50, 20, "Update",
+     FontChoice::Default},
+    {Control::UpdateInt16Button, "UpdateInt16Button", ControlKind::Button, 222, 130, 50, 20,
+     "Update", FontChoice::Default},
+    {Control::UpdateInt32Button, "UpdateInt32Button", ControlKind::Button, 222, 150, 50, 20,
+     "Update", FontChoice::Default},
+    {Control::UpdateInt64Button, "UpdateInt64Button", ControlKind::Button, 222, 170, 50, 20,
+     "Update", FontChoice::Default},
+    {Control::PointerSlider, "PointerSlider", ControlKind::ScrollBar, 25, 260, 620, 16, "",
+     FontChoice::Default},
+    {Control::PointerLabel, "PointerLabel", ControlKind::Label, 25, 243, 250, 15, "File Pointer ()",
+     FontChoice::Default},
+    {Control::FileSettingsFrame, "FileSettingsFrame", ControlKind::Frame, 10, 205, 650, 80,
+     "File Settings", FontChoice::Default},
+    {Control::FileNameLabel, "FileNameLabel", ControlKind::Label, 25, 225, 600, 15,
+     "Inspected File: ", FontChoice::Default},
+    {Control::SearchFrame, "SearchFrame", ControlKind::Frame, 285, 70, 375, 130, "Search",
+     FontChoice::Default},
+    {Control::SearchTypeCombo, "SearchTypeCombo", ControlKind::ComboBox, 490, 90, 115, 135, "",
+     FontChoice::Default},
+    {Control::FindLabel, "FindLabel", ControlKind::Label, 300, 92, 55, 20,
+     "Find:", FontChoice::Default},
+    {Control::FromStartCheck, "FromStartCheck", ControlKind::CheckBox, 355, 112, 130, 20,
+     "Search from start", FontChoice::Default},
+    {Control::FindNextButton, "FindNextButton", ControlKind::Button, 490, 112, 115, 20, "Find Next",
+     FontChoice::Default},
+    {Control::SearchTextField, "SearchTextField", ControlKind::EditField, 355, 90, 130, 20, "",
+     FontChoice::Field},
+    {Control::PreviewText, "PreviewText", ControlKind::TextArea, 10, 290, 650, 138, "",
      FontChoice::Preview},
 };
 
@@ -178,25 +176,25 @@ FontHandle FontOf(FontChoice choice) {
 
 NativeHandle CreateFromRow(const ControlRow& row) {
     switch (row.kind) {
-    case Kind::Label:
+    case ControlKind::Label:
         return CreateLabel(row.id, row.x, row.y, row.width, row.height, row.caption);
-    case Kind::EditField:
+    case ControlKind::EditField:
         return CreateEditField(row.id, row.x, row.y, row.width, row.height, row.caption);
-    case Kind::TextArea:
+    case ControlKind::TextArea:
         return CreateTextArea(row.id, row.x, row.y, row.width, row.height, row.caption,
                               PREVIEW_STYLE);
-    case Kind::Button:
+    case ControlKind::Button:
         return CreateButton(row.id, row.x, row.y, row.width, row.height, row.caption);
-    case Kind::CheckBox:
+    case ControlKind::CheckBox:
         return CreateCheckBox(row.id, row.x, row.y, row.width, row.height, row.caption);
-    case Kind::Frame:
+    case ControlKind::Frame:
         return CreateFrame(row.id, row.x, row.y, row.width, row.height, row.caption);
-    case Kind::ComboBox:
+    case ControlKind::ComboBox:
         return CreateComboBox(row.id, row.x, row.y, row.width, row.height);
-    case Kind::TrackBar:
+    case ControlKind::TrackBar:
         return CreateTrackBar(row.id, row.x, row.y, row.width, row.height, NUDGE_BAR_MINIMUM,
                               NUDGE_BAR_MAXIMUM, TRACKBAR_AUTO_TICKS);
-    case Kind::ScrollBar:
+    case ControlKind::ScrollBar:
         return CreateScrollBar(row.id, row.x, row.y, row.width, row.height, SLIDER_START_MINIMUM,
                                SLIDER_START_MAXIMUM, SLIDER_START_PAGE);
     }

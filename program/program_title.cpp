@@ -1,7 +1,8 @@
 #include "program/program_title.h"
 
+#include "core/number_text.h"
 #include "program/version.h"
 
 std::string ProgramTitle() {
-    return std::string("Tessary ") + PROGRAM_VERSION;
+    return "Tessary " + FixedText(PROGRAM_VERSION_NUMBER, PROGRAM_VERSION_DECIMALS);
 }

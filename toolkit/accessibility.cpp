@@ -1,8 +1,8 @@
 // What screen readers say for the controls. A caption shows once for a row of fields and a
 // button's caption ("Update") repeats down a column, so each control is given a name of its own,
 // and each caption label is tied to its field so that a reader can tell what labels what.
-#include "toolkit/cp1252.h"
-#include "toolkit/internal.h"
+#include "toolkit/cp1252_p.h"
+#include "toolkit/internal_p.h"
 
 #include <QLabel>
 

@@ -1,4 +1,4 @@
-#include "toolkit/cp1252.h"
+#include "toolkit/cp1252_p.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 // once: EndDrawing hands its boxes to an overlay, a child of the window's inner area that lies
 // above every control, is transparent to the mouse and covers only the boxes. The overlay paints
 // them whenever Qt repaints, so a box stays on top of a control that repaints itself.
-#include "toolkit/internal.h"
+#include "toolkit/internal_p.h"
 
 #include <QPainter>
 #include <QRect>

@@ -5,7 +5,7 @@
 // of anything else goes on to the widget as usual. The drop is only recorded here: the program
 // loads the file in its own turn, after the drag source has been told that the drop is done.
 // It is taken as a copy, so that a file manager offering a move never deletes the source.
-#include "toolkit/internal.h"
+#include "toolkit/internal_p.h"
 
 #include <QApplication>
 #include <QDropEvent>

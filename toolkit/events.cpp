@@ -5,7 +5,7 @@
 // out one entry per call and lets Qt run only while the queue is empty, so the program's loop
 // sees every user action in order, and a handler that waits for events inside itself (the drain
 // of the value panel) sees the ones that arrive meanwhile.
-#include "toolkit/internal.h"
+#include "toolkit/internal_p.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -178,7 +178,7 @@ void QueueDroppedFile(int32_t window, const std::string& path) {
 }
 
 void QueueControlEvent(int32_t id, int32_t subtype) {
-    QueueEvent(EVENT_CONTROL, std::max(0, ControlWindow()), id, subtype);
+    QueueEvent(EVENT_CONTROL, std::max(0, AppWindowNumber()), id, subtype);
 }
 
 std::intptr_t CallScrollHook(QWidget* control, int32_t requestCode) {
@@ -219,10 +219,7 @@ std::string CurrentEventFile() {
     return Events().current.file;
 }
 
-bool EventPending() {
-    if (Events().queue.empty() && QApplication::instance() != nullptr) {
-        QApplication::processEvents(QEventLoop::AllEvents);
-    }
+bool EventQueued() {
     return !Events().queue.empty();
 }
 

@@ -1,6 +1,6 @@
-#include "toolkit/moving_controls.h"
+#include "toolkit/moving_controls_p.h"
 
-#include "toolkit/internal.h"
+#include "toolkit/internal_p.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

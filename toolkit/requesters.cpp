@@ -6,8 +6,8 @@
 // then refuses the name and stays open, as a desktop requester does; a desktop requester has
 // closed before the name can be checked, so the refusal is explained and the requester asked
 // again.
-#include "toolkit/cp1252.h"
-#include "toolkit/internal.h"
+#include "toolkit/cp1252_p.h"
+#include "toolkit/internal_p.h"
 
 #include <QDir>
 #include <QFile>

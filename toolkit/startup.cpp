@@ -1,9 +1,8 @@
 // Starting and ending the toolkit, the checks that a display is there to start on, and the
 // process services the layer offers (the command line, sleeping).
-#include "toolkit/internal.h"
+#include "toolkit/internal_p.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QIcon>
 #include <QStyleFactory>
 #include <chrono>
@@ -22,8 +21,6 @@ struct StartupState {
     std::vector<char*> qtArguments;
     // The program's own command line, for CommandArgument.
     std::vector<std::string> arguments;
-    // The font of controls that get none of their own.
-    QFont controlFont;
 };
 
 StartupState& Startup() {
@@ -99,13 +96,7 @@ bool StartToolkit(int& argc, char** argv) {
     QApplication::setWindowIcon(QIcon(":/tessary.svg"));
     QGuiApplication::setDesktopFileName(TESSARY_DESKTOP_ID);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
-    QFont controlFont("Liberation Sans");
-    controlFont.setPointSize(8);
-    QApplication::setFont(controlFont);
-    // Every property counts as set, so that nothing of a font that a desktop theme sets later
-    // reaches the windows that carry this one.
-    controlFont.setResolveMask(QFont::AllPropertiesResolved);
-    startup.controlFont = controlFont;
+    SetUpControlFont();
     InstallEventRecorder();
     return true;
 }
@@ -113,15 +104,12 @@ bool StartToolkit(int& argc, char** argv) {
 void ShutdownToolkit() {
     RemoveEventRecorder();
     CloseAllWindows();
-    ForgetControlsAndFonts();
+    ForgetControls();
+    ForgetFonts();
     ForgetEvents();
     ForgetDrawings();
     delete Startup().ownedApplication;
     Startup().ownedApplication = nullptr;
-}
-
-QFont ControlFont() {
-    return Startup().controlFont;
 }
 
 std::string CommandArgument(int32_t index) {

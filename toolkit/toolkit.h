@@ -97,6 +97,19 @@ enum ScrollAttribute : int32_t {
     SCROLL_PAGE = 3,
 };
 
+// The kinds of control, one creation operation each.
+enum class ControlKind {
+    Label,
+    EditField,
+    TextArea,
+    Button,
+    CheckBox,
+    Frame,
+    ComboBox,
+    TrackBar,
+    ScrollBar
+};
+
 // Font flag: bold.
 constexpr uint32_t FONT_BOLD = 0x100;
 // Track bar style: a tick mark at every position.
@@ -180,9 +193,6 @@ void ShowMessage(const std::string& caption, const std::string& text);
 [[nodiscard]] int32_t CurrentEventSubtype();
 // The first file of the current EVENT_DROP_FILES event as a raw path; "" for every other event.
 [[nodiscard]] std::string CurrentEventFile();
-// True when WaitEvent would return at once. Handles the window system's pending messages
-// first, without waiting. Lets tests run the loop one turn at a time.
-[[nodiscard]] bool EventPending();
 
 void SetWindowHook(WindowHook hook);
 

@@ -1,16 +1,14 @@
-// Top-level windows by number, and their menu bars.
+// The application's window by number, and its menu bar.
 //
-// The keyboard reaches a menu bar as on other desktop programs: F10, or Alt pressed and released
-// alone, opens its first drop-down, and the same key again, or Escape, closes it. Qt's own Alt
-// navigation is kept out: it only makes the title current, which the style does not draw, so a
-// sighted user would see nothing happen while the keys went to the bar.
-#include "toolkit/cp1252.h"
-#include "toolkit/internal.h"
+// The layer serves one window at a time, as the program has one: OpenAppWindow refuses a second.
+// So the window that a control event or a menu item reports for is never in doubt, and the menu
+// operations and the controls need not name it.
+#include "toolkit/cp1252_p.h"
+#include "toolkit/internal_p.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
@@ -51,120 +49,26 @@ WindowRecord* FindWindow(int32_t number) {
     return found != Windows().end() && found->second.window != nullptr ? &found->second : nullptr;
 }
 
-// Menus are built one title at a time on the window that has a menu bar.
-WindowRecord* MenuWindow() {
+// The one window, or nullptr while none is open.
+WindowRecord* TheWindow() {
     for (auto& [number, record] : Windows()) {
-        if (record.menuBar != nullptr) {
+        if (record.window != nullptr) {
             return &record;
         }
     }
     return nullptr;
 }
 
+// Menus are built one title at a time on the window's menu bar.
+WindowRecord* MenuWindow() {
+    WindowRecord* record = TheWindow();
+    return record != nullptr && record->menuBar != nullptr ? record : nullptr;
+}
+
 // Menu texts are shown as they are: "&" is not an access-key mark here.
 QString MenuText(const std::string& text) {
     return TextToWidget(text).replace("&", "&&");
 }
-
-// Opens the bar's first drop-down with its first item highlighted.
-void OpenFirstMenu(QMenuBar* bar) {
-    for (QAction* title : bar->actions()) {
-        if (title->menu() == nullptr || !title->isVisible()) {
-            continue;
-        }
-        bar->setActiveAction(title);
-        for (QAction* item : title->menu()->actions()) {
-            if (!item->isSeparator() && item->isVisible() && item->isEnabled()) {
-                title->menu()->setActiveAction(item);
-                break;
-            }
-        }
-        return;
-    }
-}
-
-// The keys that move into a window's menu bar, watched over the whole application: the key goes
-// to whichever control has the focus, or to an open drop-down.
-class MenuBarKeys : public QObject {
-  public:
-    explicit MenuBarKeys(QMenuBar* bar) : QObject(bar), bar_(bar) {}
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
-        case QEvent::ShortcutOverride:
-            // Keeps Qt's own Alt navigation from taking the key.
-            return IsAloneAlt(event) && Concerns(watched);
-        case QEvent::KeyPress: {
-            if (!Concerns(watched)) {
-                return false;
-            }
-            auto* key = static_cast<QKeyEvent*>(event);
-            altAlone_ = IsAloneAlt(event);
-            if (key->key() == Qt::Key_F10 && (key->modifiers() & ~Qt::KeypadModifier) == 0) {
-                Toggle();
-                return true;
-            }
-            // Qt would leave the keys with the bar's title, drawn as if nothing were chosen;
-            // Escape returns to where the user was instead, as on GTK desktops.
-            if (key->key() == Qt::Key_Escape && OpenMenu() == watched) {
-                OpenMenu()->close();
-                return true;
-            }
-            // An open drop-down would close itself on Alt; the release decides instead.
-            return altAlone_ && OpenMenu() == watched;
-        }
-        case QEvent::KeyRelease:
-            if (altAlone_ && IsAloneAlt(event) && Concerns(watched)) {
-                altAlone_ = false;
-                Toggle();
-                return true;
-            }
-            return false;
-        case QEvent::MouseButtonPress:
-        case QEvent::Wheel:
-        case QEvent::WindowDeactivate:
-            altAlone_ = false;
-            return false;
-        default:
-            return false;
-        }
-    }
-
-  private:
-    static bool IsAloneAlt(const QEvent* event) {
-        const auto* key = static_cast<const QKeyEvent*>(event);
-        return key->key() == Qt::Key_Alt &&
-               (key->modifiers() & ~(Qt::AltModifier | Qt::KeypadModifier)) == 0;
-    }
-
-    // The bar's drop-down that is open, or nullptr.
-    [[nodiscard]] QMenu* OpenMenu() const {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        return menu != nullptr && menu->parentWidget() == bar_ ? menu : nullptr;
-    }
-
-    // True for a widget of the bar's window or of one of its drop-downs, where no modal requester
-    // stands in the way.
-    [[nodiscard]] bool Concerns(QObject* watched) const {
-        if (!watched->isWidgetType()) {
-            return false;
-        }
-        QWidget* window = static_cast<QWidget*>(watched)->window();
-        return window == bar_->window() || (window == OpenMenu() && window != nullptr);
-    }
-
-    void Toggle() {
-        if (QMenu* menu = OpenMenu()) {
-            menu->close();
-        } else {
-            OpenFirstMenu(bar_);
-        }
-    }
-
-    QMenuBar* bar_;
-    bool altAlone_ = false;
-};
 
 } // namespace
 
@@ -187,6 +91,15 @@ int32_t WindowNumberOf(const QObject* window) {
     return -1;
 }
 
+int32_t AppWindowNumber() {
+    for (const auto& [number, record] : Windows()) {
+        if (record.window != nullptr) {
+            return number;
+        }
+    }
+    return -1;
+}
+
 QWidget* ForegroundWindow() {
     if (QWidget* active = QApplication::activeWindow()) {
         return active;
@@ -203,7 +116,7 @@ void CloseAllWindows() {
 
 NativeHandle OpenAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWidth,
                            int32_t innerHeight, const std::string& title, uint32_t style) {
-    if (QApplication::instance() == nullptr || LayerWindow(number) != nullptr) {
+    if (QApplication::instance() == nullptr || TheWindow() != nullptr) {
         return 0;
     }
     auto* window = new AppWindow();
@@ -275,8 +188,7 @@ NativeHandle CreateMenuBar(int32_t number, NativeHandle window) {
     bar->setNativeMenuBar(false);
     bar->setFixedHeight(MENU_BAR_HEIGHT);
     record->window->setMenuBar(bar);
-    // Owned by the bar: the filter goes when the bar does.
-    QApplication::instance()->installEventFilter(new MenuBarKeys(bar));
+    WatchMenuBarKeys(bar);
     record->menuBar = bar;
     record->currentMenu = nullptr;
     return reinterpret_cast<NativeHandle>(bar);

@@ -5,6 +5,7 @@
 
 #include "program/state/file_state.h"
 #include "support/test_files.h"
+#include "toolkit/testing.h"
 #include "toolkit/toolkit.h"
 
 #include <QAccessible>

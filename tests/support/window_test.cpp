@@ -5,6 +5,7 @@
 #include "program/state/pointer_state.h"
 #include "program/view.h"
 #include "support/test_files.h"
+#include "toolkit/testing.h"
 #include "toolkit/toolkit.h"
 
 #include <QAction>

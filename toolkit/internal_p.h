@@ -1,21 +1,27 @@
 // What the files of the toolkit layer offer each other; nothing outside toolkit/ includes this.
 // Each file owns the state of its concern and lets the others reach it only through these calls:
-// startup.cpp the application, windows.cpp the windows and their menus, controls.cpp the
-// controls and fonts, events.cpp the event queue and the hook, drawing.cpp the drawn boxes.
+// startup.cpp the application, fonts.cpp the fonts, windows.cpp the window and its menu bar,
+// menu_keys.cpp the keys into the menu bar, controls.cpp the controls, events.cpp the event queue
+// and the hook, drawing.cpp the drawn boxes.
 #pragma once
 
 #include "toolkit/toolkit.h"
 
 #include <QFont>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
+#include <string>
 
 class QMainWindow;
+class QMenuBar;
 
-// startup.cpp
+// fonts.cpp
 // The font that the layer's windows carry and their controls inherit, whatever font the
 // desktop's theme later gives the application: the fixed layout is measured in it.
+void SetUpControlFont();
 QFont ControlFont();
+void ForgetFonts();
 
 // windows.cpp
 // The window of a number, or nullptr.
@@ -24,23 +30,18 @@ QMainWindow* LayerWindow(int32_t number);
 QWidget* InnerArea(int32_t number);
 // The window number of a top-level window of the layer, or -1.
 int32_t WindowNumberOf(const QObject* window);
+// The number of the one window the layer serves, or -1 while none is open. Control events and
+// menu items report for it.
+int32_t AppWindowNumber();
 // The window a modal requester belongs to: the active one, else window 0.
 QWidget* ForegroundWindow();
 void CloseAllWindows();
 
-// controls.cpp
-enum class ControlKind {
-    Label,
-    EditField,
-    TextArea,
-    Button,
-    CheckBox,
-    Frame,
-    ComboBox,
-    TrackBar,
-    ScrollBar
-};
+// menu_keys.cpp
+// Watches the keys that open and close the bar's drop-downs, for as long as the bar lives.
+void WatchMenuBarKeys(QMenuBar* bar);
 
+// controls.cpp
 struct ControlRecord {
     ControlKind kind;
     QPointer<QWidget> widget;
@@ -49,11 +50,20 @@ struct ControlRecord {
 // The record of a control id, or nullptr when none is registered (or its widget is gone).
 const ControlRecord* FindControl(int32_t id);
 QWidget* ControlWidget(int32_t id);
+// The widget of a control id as the class its kind is made of, or nullptr for another kind.
+template <typename Widget> Widget* ControlAs(int32_t id, ControlKind kind) {
+    const ControlRecord* record = FindControl(id);
+    return record != nullptr && record->kind == kind ? static_cast<Widget*>(record->widget.data())
+                                                     : nullptr;
+}
 // The control id of a widget, or -1.
 int32_t ControlIdOf(const QObject* widget);
-// The number of the window whose controls were made last (BeginControls), or -1.
-int32_t ControlWindow();
-void ForgetControlsAndFonts();
+void ForgetControls();
+// Captions are shown as they are: "&" is not an access-key mark here.
+QString Caption(QString text);
+std::string CaptionText(QString caption);
+// The text area breaks lines at CR LF, and at a lone LF or CR as Linux text does.
+QString ToTextAreaText(QString shown);
 
 // events.cpp
 // Appends an event. Events other than control and menu events are dropped when the newest
@@ -64,6 +74,8 @@ void QueueControlEvent(int32_t id, int32_t subtype);
 void QueueDroppedFile(int32_t window, const std::string& path);
 // Runs the window hook for a scroll request of a moving control; HOOK_CONTINUE when none is set.
 std::intptr_t CallScrollHook(QWidget* control, int32_t requestCode);
+// True when WaitEvent would return without handling a message of the window system.
+bool EventQueued();
 void InstallEventRecorder();
 void RemoveEventRecorder();
 void ForgetEvents();
