@@ -38,29 +38,58 @@ std::vector<uint8_t> HexTextToBytes(const std::string& text) {
     return bytes;
 }
 
-SearchPattern BuildSearchPattern(const std::string& typeName, const std::string& text) {
+SearchType SearchTypeNamed(const std::string& name) {
+    for (const SearchTypeEntry& entry : SEARCH_TYPES) {
+        if (TextEquals(name, entry.name)) {
+            return entry.type;
+        }
+    }
+    return SearchType::Unknown;
+}
+
+const char* SearchTypeName(SearchType type) {
+    for (const SearchTypeEntry& entry : SEARCH_TYPES) {
+        if (entry.type == type) {
+            return entry.name;
+        }
+    }
+    return "";
+}
+
+SearchPattern BuildSearchPattern(SearchType type, const std::string& text) {
     SearchPattern pattern;
     std::vector<uint8_t>& bytes = pattern.bytes;
-    if (TextEquals(typeName, "String")) {
+    switch (type) {
+    case SearchType::String: {
         const auto length = static_cast<size_t>(TextLength(text));
         bytes.assign(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-    } else if (TextEquals(typeName, "Byte")) {
+        break;
+    }
+    case SearchType::Byte:
         AppendLittleEndian(bytes, static_cast<uint32_t>(ParseNumber32(text)), 1);
-    } else if (TextEquals(typeName, "Word")) {
+        break;
+    case SearchType::Word:
         AppendLittleEndian(bytes, static_cast<uint32_t>(ParseNumber32(text)), 2);
-    } else if (TextEquals(typeName, "Long")) {
+        break;
+    case SearchType::Long:
         AppendLittleEndian(bytes, static_cast<uint32_t>(ParseNumber32(text)), 4);
-    } else if (TextEquals(typeName, "Quad")) {
+        break;
+    case SearchType::Quad:
         AppendLittleEndian(bytes, static_cast<uint64_t>(ParseNumber64(text)), 8);
-    } else if (TextEquals(typeName, "IP")) {
+        break;
+    case SearchType::IP:
         // Dotted text is written most significant field first; the file holds the address as a
         // little-endian 32-bit value.
         for (int32_t field = 4; field >= 1; --field) {
             bytes.push_back(LowByte(ParseNumber32(TextField(text, field, "."))));
         }
-    } else if (TextEquals(typeName, "Hex")) {
+        break;
+    case SearchType::Hex:
         bytes = HexTextToBytes(text);
         pattern.present = !bytes.empty();
+        break;
+    case SearchType::Unknown:
+        break;
     }
     return pattern;
 }

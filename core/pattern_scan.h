@@ -13,10 +13,30 @@ struct SearchPattern {
     bool present = true;
 };
 
-// The pattern for a search type name ("String", "Hex", "IP", "Byte", "Word", "Long", "Quad",
-// matched exactly) and the search text (not trimmed). An unknown type name gives an empty pattern.
-[[nodiscard]] SearchPattern BuildSearchPattern(const std::string& typeName,
-                                               const std::string& text);
+// What a search looks for: the text itself, hexadecimal bytes, a dotted IPv4 address, or a
+// little-endian integer of 1, 2, 4 or 8 bytes. Unknown stands for a name that is none of these.
+enum class SearchType { String, Hex, IP, Byte, Word, Long, Quad, Unknown };
+
+struct SearchTypeEntry {
+    SearchType type;
+    const char* name; // as the user chooses it
+};
+
+// Every search type with its name, in the order the window offers them.
+constexpr SearchTypeEntry SEARCH_TYPES[] = {
+    {SearchType::String, "String"}, {SearchType::Hex, "Hex"},   {SearchType::IP, "IP"},
+    {SearchType::Byte, "Byte"},     {SearchType::Word, "Word"}, {SearchType::Long, "Long"},
+    {SearchType::Quad, "Quad"},
+};
+
+// The type whose name is exactly `name` (up to a NUL, as TextEquals compares); Unknown otherwise.
+[[nodiscard]] SearchType SearchTypeNamed(const std::string& name);
+// The name of a type; "" for Unknown.
+[[nodiscard]] const char* SearchTypeName(SearchType type);
+
+// The pattern for a search type and the search text (not trimmed). Unknown gives an empty
+// pattern.
+[[nodiscard]] SearchPattern BuildSearchPattern(SearchType type, const std::string& text);
 
 // One byte per complete pair of characters: the low 8 bits of ParseNumber32("$" + pair).
 // A single trailing character is read as one hexadecimal digit (so "414" gives 41 04).

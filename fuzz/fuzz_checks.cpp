@@ -16,6 +16,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -249,27 +250,37 @@ std::vector<uint8_t> LittleEndian(uint64_t value, int32_t width) {
     return bytes;
 }
 
-SearchPattern ReferencePattern(const std::string& type, const std::string& text) {
+SearchPattern ReferencePattern(SearchType type, const std::string& text) {
     SearchPattern pattern;
-    if (type == "String") {
+    if (type == SearchType::String) {
         const std::string shown = UpToNul(text);
         pattern.bytes.assign(shown.begin(), shown.end());
-    } else if (type == "Byte" || type == "Word" || type == "Long") {
-        const int32_t width = type == "Byte" ? 1 : type == "Word" ? 2 : 4;
+    } else if (type == SearchType::Byte || type == SearchType::Word || type == SearchType::Long) {
+        const int32_t width = type == SearchType::Byte ? 1 : type == SearchType::Word ? 2 : 4;
         pattern.bytes = LittleEndian(ReferenceParse(text), width);
-    } else if (type == "Quad") {
+    } else if (type == SearchType::Quad) {
         pattern.bytes = LittleEndian(ReferenceParse(text), 8);
-    } else if (type == "IP") {
+    } else if (type == SearchType::IP) {
         const std::vector<std::string> fields = SplitFields(UpToNul(text), '.');
         for (std::size_t field = 4; field >= 1; --field) {
             const std::string part = field <= fields.size() ? fields[field - 1] : std::string();
             pattern.bytes.push_back(static_cast<uint8_t>(ReferenceParse(part)));
         }
-    } else if (type == "Hex") {
+    } else if (type == SearchType::Hex) {
         pattern.bytes = ReferenceHexBytes(text);
         pattern.present = !pattern.bytes.empty();
     }
     return pattern;
+}
+
+// The type a name chooses, compared as plain strings: exactly one of the listed names.
+SearchType ReferenceTypeNamed(const std::string& name) {
+    for (const SearchTypeEntry& entry : SEARCH_TYPES) {
+        if (name == entry.name) {
+            return entry.type;
+        }
+    }
+    return SearchType::Unknown;
 }
 
 PanelTexts ReferencePanel(const uint8_t* buffer, int64_t size, int64_t offset) {
@@ -406,15 +417,20 @@ std::string CheckTextOps(const uint8_t* data, std::size_t size) {
 }
 
 std::string CheckSearchPattern(const uint8_t* data, std::size_t size) {
-    static const char* const typeNames[] = {"String", "Hex",  "IP",  "Byte", "Word",
-                                            "Long",   "Quad", "hex", "IP ",  ""};
+    // The names the window offers, and names it does not.
+    static const char* const otherNames[] = {"hex", "IP ", ""};
+    constexpr std::size_t typeCount = std::size(SEARCH_TYPES);
     Verdict verdict;
     InputReader input(data, size);
-    const std::string type = typeNames[input.TakeByte() % 10u];
+    const std::size_t choice = input.TakeByte() % (typeCount + std::size(otherNames));
+    const std::string type =
+        choice < typeCount ? SEARCH_TYPES[choice].name : otherNames[choice - typeCount];
     const std::string text = input.Rest();
 
-    const SearchPattern got = BuildSearchPattern(type, text);
-    const SearchPattern wanted = ReferencePattern(type, text);
+    verdict.Equal(SearchTypeNamed(type) == ReferenceTypeNamed(type), true,
+                  "SearchTypeNamed(" + Shown(type) + ")");
+    const SearchPattern got = BuildSearchPattern(SearchTypeNamed(type), text);
+    const SearchPattern wanted = ReferencePattern(ReferenceTypeNamed(type), text);
     verdict.Equal(got.bytes, wanted.bytes, "BuildSearchPattern(" + Shown(type) + ") bytes");
     verdict.Equal(got.present, wanted.present, "BuildSearchPattern(" + Shown(type) + ") present");
     verdict.Equal(HexTextToBytes(text), ReferenceHexBytes(text), "HexTextToBytes");

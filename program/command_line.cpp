@@ -1,6 +1,9 @@
 #include "program/command_line.h"
 
+#include "core/text_ops.h"
 #include "program/program_title.h"
+#include "program/state/file_state.h"
+#include "toolkit/toolkit.h"
 
 #include <cstdio>
 #include <cstring>
@@ -53,4 +56,14 @@ std::optional<int> AnswerCommandLine(int argc, const char* const* argv) {
         return 1;
     }
     return 0;
+}
+
+bool TakeCommandLineName() {
+    const int32_t index = CommandArgument(0) == END_OF_OPTIONS ? 1 : 0;
+    const std::string argument = CommandArgument(index);
+    if (TextLength(argument) <= 3) {
+        return false;
+    }
+    FileState.FileName = RemoveAll(argument, "\"");
+    return true;
 }

@@ -12,13 +12,14 @@
 #include <functional>
 #include <string>
 
+namespace {
+
+// Takes and drops control events until another kind of event comes (also dropped).
 void DrainControlEvents() {
     while (WaitEvent() == EVENT_CONTROL) {
         SleepMilliseconds(1);
     }
 }
-
-namespace {
 
 using FieldValue = std::function<int32_t()>;
 

@@ -5,6 +5,3 @@
 void ConvertFromDecField();
 void ConvertFromCharField();
 void ConvertFromHexField();
-
-// Takes and drops control events until another kind of event comes (also dropped).
-void DrainControlEvents();

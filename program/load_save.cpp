@@ -2,8 +2,6 @@
 
 #include "core/file_io.h"
 #include "core/file_save.h"
-#include "core/text_ops.h"
-#include "program/command_line.h"
 #include "program/controls.h"
 #include "program/messages.h"
 #include "program/state/file_state.h"
@@ -38,16 +36,6 @@ void ResetFileBuffer() {
     if (std::optional<ByteBlock> block = ByteBlock::AllocateZeroed(FIRST_BLOCK_SIZE)) {
         FileState.FileBuffer = std::move(*block);
     }
-}
-
-bool TakeCommandLineName() {
-    const int32_t index = CommandArgument(0) == END_OF_OPTIONS ? 1 : 0;
-    const std::string argument = CommandArgument(index);
-    if (TextLength(argument) <= 3) {
-        return false;
-    }
-    FileState.FileName = RemoveAll(argument, "\"");
-    return true;
 }
 
 void LoadFile() {

@@ -5,9 +5,6 @@
 
 // Zeroes the file state and gives FileBuffer its first block of 4096 zero bytes.
 void ResetFileBuffer();
-// Takes the file name from the first command-line argument, or from the second when the first
-// ends the options; true when a load is due.
-[[nodiscard]] bool TakeCommandLineName();
 // Loads FileName.
 void LoadFile();
 // Loads `name`. Until a file is loaded the name becomes FileName at once, so that Save can create

@@ -1,6 +1,7 @@
 #include "program/main_window.h"
 
 #include "core/byte_view.h"
+#include "core/pattern_scan.h"
 #include "program/controls.h"
 #include "program/program_title.h"
 #include "program/state/window_fonts.h"
@@ -12,6 +13,9 @@ namespace {
 
 enum class FontChoice { Default, Strip, Field, Preview };
 
+// A label that names no control.
+constexpr int32_t NO_CONTROL = -1;
+
 struct ControlRow {
     int32_t id;
     const char* name;
@@ -19,114 +23,78 @@ struct ControlRow {
     int32_t x, y, width, height;
     const char* caption;
     FontChoice font;
+    // What a screen reader says for a control that takes the focus (and for the scroll bar),
+    // where the caption alone would not tell one from another; nullptr: its caption or contents.
+    const char* spokenName;
+    // For a caption label, the control it names for screen readers.
+    int32_t labelFor;
 };
 
 // Creation order is also the order in which Tab moves the focus.
 constexpr ControlRow CONTROL_ROWS[] = {
     {Control::ByteStrip, "ByteStrip", ControlKind::EditField, 10, 30, 650, 25, "",
-     FontChoice::Strip},
-    {Control::NudgeBar, "NudgeBar", ControlKind::TrackBar, 5, 0, 657, 30, "", FontChoice::Default},
+     FontChoice::Strip, "Byte strip", NO_CONTROL},
+    {Control::NudgeBar, "NudgeBar", ControlKind::TrackBar, 5, 0, 657, 30, "", FontChoice::Default,
+     "Nudge file pointer", NO_CONTROL},
     {Control::BitsLabel, "BitsLabel", ControlKind::Label, 20, 90, 70, 20,
-     "Bits:", FontChoice::Default},
+     "Bits:", FontChoice::Default, nullptr, Control::BitsField},
     {Control::Int16Label, "Int16Label", ControlKind::Label, 20, 130, 70, 20,
-     "Int16:", FontChoice::Default},
+     "Int16:", FontChoice::Default, nullptr, Control::Int16Field},
     {Control::DecHexLabel, "DecHexLabel", ControlKind::Label, 20, 110, 70, 20,
-     "Dec / Hex:", FontChoice::Default},
+     "Dec / Hex:", FontChoice::Default, nullptr, Control::DecField},
     {Control::Int32Label, "Int32Label", ControlKind::Label, 20, 150, 70, 20,
-     "Int32:", FontChoice::Default},
+     "Int32:", FontChoice::Default, nullptr, Control::Int32Field},
     {Control::Int64Label, "Int64Label", ControlKind::Label, 20, 170, 70, 20,
-     "Int64:", FontChoice::Default},
+     "Int64:", FontChoice::Default, nullptr, Control::Int64Field},
     {Control::UpdateValuesFrame, "UpdateValuesFrame", ControlKind::Frame, 10, 70, 270, 130,
-     "Update Values", FontChoice::Default},
+     "Update Values", FontChoice::Default, nullptr, NO_CONTROL},
     {Control::BitsField, "BitsField", ControlKind::EditField, 80, 90, 140, 20, "",
-     FontChoice::Field},
-    {Control::DecField, "DecField", ControlKind::EditField, 80, 110, 50, 20, "", FontChoice::Field},
+     FontChoice::Field, "Bits value", NO_CONTROL},
+    {Control::DecField, "DecField", ControlKind::EditField, 80, 110, 50, 20, "", FontChoice::Field,
+     "Decimal value", NO_CONTROL},
     {Control::CharField, "CharField", ControlKind::EditField, 131, 110, 38, 20, "",
-     FontChoice::Field},
-    {Control::HexField, "HexField", ControlKind::EditField, 170, 110, 50, 20, "",
-     FontChoice::Field},
+     FontChoice::Field, "Character value", NO_CONTROL},
+    {Control::HexField, "HexField", ControlKind::EditField, 170, 110, 50, 20, "", FontChoice::Field,
+     "Hexadecimal value", NO_CONTROL},
     {Control::Int16Field, "Int16Field", ControlKind::EditField, 80, 130, 140, 20, "",
-     FontChoice::Field},
+     FontChoice::Field, "Int16 value", NO_CONTROL},
     {Control::Int32Field, "Int32Field", ControlKind::EditField, 80, 150, 140, 20, "",
-     FontChoice::Field},
+     FontChoice::Field, "Int32 value", NO_CONTROL},
     {Control::Int64Field, "Int64Field", ControlKind::EditField, 80, 170, 140, 20, "",
-     FontChoice::Field},
+     FontChoice::Field, "Int64 value", NO_CONTROL},
     {Control::UpdateBitsButton, "UpdateBitsButton", ControlKind::Button, 222, 90, 50, 20, "Update",
-     FontChoice::Default},
+     FontChoice::Default, "Update bits value", NO_CONTROL},
     {Control::UpdateByteButton, "UpdateByteButton", ControlKind::Button, 222, 110, 50, 20, "Update",
-     FontChoice::Default},
+     FontChoice::Default, "Update byte value", NO_CONTROL},
     {Control::UpdateInt16Button, "UpdateInt16Button", ControlKind::Button, 222, 130, 50, 20,
-     "Update", FontChoice::Default},
+     "Update", FontChoice::Default, "Update Int16 value", NO_CONTROL},
     {Control::UpdateInt32Button, "UpdateInt32Button", ControlKind::Button, 222, 150, 50, 20,
-     "Update", FontChoice::Default},
+     "Update", FontChoice::Default, "Update Int32 value", NO_CONTROL},
     {Control::UpdateInt64Button, "UpdateInt64Button", ControlKind::Button, 222, 170, 50, 20,
-     "Update", FontChoice::Default},
+     "Update", FontChoice::Default, "Update Int64 value", NO_CONTROL},
     {Control::PointerSlider, "PointerSlider", ControlKind::ScrollBar, 25, 260, 620, 16, "",
-     FontChoice::Default},
+     FontChoice::Default, "File pointer", NO_CONTROL},
     {Control::PointerLabel, "PointerLabel", ControlKind::Label, 25, 243, 250, 15, "File Pointer ()",
-     FontChoice::Default},
+     FontChoice::Default, nullptr, Control::PointerSlider},
     {Control::FileSettingsFrame, "FileSettingsFrame", ControlKind::Frame, 10, 205, 650, 80,
-     "File Settings", FontChoice::Default},
+     "File Settings", FontChoice::Default, nullptr, NO_CONTROL},
     {Control::FileNameLabel, "FileNameLabel", ControlKind::Label, 25, 225, 600, 15,
-     "Inspected File: ", FontChoice::Default},
+     "Inspected File: ", FontChoice::Default, nullptr, NO_CONTROL},
     {Control::SearchFrame, "SearchFrame", ControlKind::Frame, 285, 70, 375, 130, "Search",
-     FontChoice::Default},
+     FontChoice::Default, nullptr, NO_CONTROL},
     {Control::SearchTypeCombo, "SearchTypeCombo", ControlKind::ComboBox, 490, 90, 115, 135, "",
-     FontChoice::Default},
+     FontChoice::Default, "Search type", NO_CONTROL},
     {Control::FindLabel, "FindLabel", ControlKind::Label, 300, 92, 55, 20,
-     "Find:", FontChoice::Default},
+     "Find:", FontChoice::Default, nullptr, Control::SearchTextField},
     {Control::FromStartCheck, "FromStartCheck", ControlKind::CheckBox, 355, 112, 130, 20,
-     "Search from start", FontChoice::Default},
+     "Search from start", FontChoice::Default, "Search from start", NO_CONTROL},
     {Control::FindNextButton, "FindNextButton", ControlKind::Button, 490, 112, 115, 20, "Find Next",
-     FontChoice::Default},
+     FontChoice::Default, "Find next", NO_CONTROL},
     {Control::SearchTextField, "SearchTextField", ControlKind::EditField, 355, 90, 130, 20, "",
-     FontChoice::Field},
+     FontChoice::Field, "Search text", NO_CONTROL},
     {Control::PreviewText, "PreviewText", ControlKind::TextArea, 10, 290, 650, 138, "",
-     FontChoice::Preview},
+     FontChoice::Preview, "Text preview", NO_CONTROL},
 };
-
-// What a screen reader says for each control that takes the focus (and for the scroll bar), where
-// the caption alone would not tell one from another.
-struct SpokenName {
-    int32_t id;
-    const char* name;
-};
-constexpr SpokenName SPOKEN_NAMES[] = {
-    {Control::ByteStrip, "Byte strip"},
-    {Control::NudgeBar, "Nudge file pointer"},
-    {Control::BitsField, "Bits value"},
-    {Control::DecField, "Decimal value"},
-    {Control::CharField, "Character value"},
-    {Control::HexField, "Hexadecimal value"},
-    {Control::Int16Field, "Int16 value"},
-    {Control::Int32Field, "Int32 value"},
-    {Control::Int64Field, "Int64 value"},
-    {Control::UpdateBitsButton, "Update bits value"},
-    {Control::UpdateByteButton, "Update byte value"},
-    {Control::UpdateInt16Button, "Update Int16 value"},
-    {Control::UpdateInt32Button, "Update Int32 value"},
-    {Control::UpdateInt64Button, "Update Int64 value"},
-    {Control::PointerSlider, "File pointer"},
-    {Control::SearchTypeCombo, "Search type"},
-    {Control::FromStartCheck, "Search from start"},
-    {Control::FindNextButton, "Find next"},
-    {Control::SearchTextField, "Search text"},
-    {Control::PreviewText, "Text preview"},
-};
-
-// Each caption label and the control it names.
-struct CaptionLink {
-    int32_t label;
-    int32_t control;
-};
-constexpr CaptionLink CAPTION_LINKS[] = {
-    {Control::BitsLabel, Control::BitsField},       {Control::DecHexLabel, Control::DecField},
-    {Control::Int16Label, Control::Int16Field},     {Control::Int32Label, Control::Int32Field},
-    {Control::Int64Label, Control::Int64Field},     {Control::PointerLabel, Control::PointerSlider},
-    {Control::FindLabel, Control::SearchTextField},
-};
-
-constexpr const char* SEARCH_TYPES[] = {"String", "Hex", "IP", "Byte", "Word", "Long", "Quad"};
 
 constexpr uint32_t PREVIEW_STYLE = TEXT_VERTICAL_SCROLL_BAR | TEXT_READ_ONLY |
                                    TEXT_AUTO_VERTICAL_SCROLL | TEXT_AUTO_HORIZONTAL_SCROLL |
@@ -212,10 +180,10 @@ void CreateControls() {
         }
     }
     FitCharacterCells(Control::ByteStrip, STRIP_FIRST_CELL_OFFSET, STRIP_CELL_WIDTH);
-    for (const char* type : SEARCH_TYPES) {
-        AddComboItem(Control::SearchTypeCombo, -1, type);
+    for (const SearchTypeEntry& type : SEARCH_TYPES) {
+        AddComboItem(Control::SearchTypeCombo, -1, type.name);
     }
-    SetControlText(Control::SearchTypeCombo, "String");
+    SetControlText(Control::SearchTypeCombo, SearchTypeName(SearchType::String));
     SetControlState(Control::FromStartCheck, 1);
     for (const int32_t id : FILE_CONTROLS) {
         SetControlDisabled(id, 1);
@@ -224,11 +192,13 @@ void CreateControls() {
 
 // What the desktop adds around the layout: names for screen readers, Enter for a search.
 void DescribeControls() {
-    for (const SpokenName& spoken : SPOKEN_NAMES) {
-        SetAccessibleName(spoken.id, spoken.name);
-    }
-    for (const CaptionLink& link : CAPTION_LINKS) {
-        SetLabelFor(link.label, link.control);
+    for (const ControlRow& row : CONTROL_ROWS) {
+        if (row.spokenName != nullptr) {
+            SetAccessibleName(row.id, row.spokenName);
+        }
+        if (row.labelFor != NO_CONTROL) {
+            SetLabelFor(row.id, row.labelFor);
+        }
     }
     SetEnterClicksButton(Control::SearchTextField, Control::FindNextButton);
 }

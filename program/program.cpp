@@ -22,6 +22,10 @@
 
 namespace {
 
+void ShowAbout() {
+    ShowProgramMessage(ProgramTitle() + "\r\nby Halvory");
+}
+
 void DispatchMenu(int32_t menuId, int32_t& code) {
     switch (menuId) {
     case MenuItem::Load:
@@ -67,6 +71,17 @@ void DispatchControl(int32_t id) {
     }
 }
 
+int MainRoutine() {
+    if (OpenMainWindow()) {
+        EventLoop();
+    } else {
+        // Without the window no event can ever come; waiting for one would hang.
+        std::fprintf(stderr, "tessary: the main window could not be opened\n");
+    }
+    ReleaseFileBuffer();
+    return 0;
+}
+
 } // namespace
 
 void ResetProgramState() {
@@ -94,7 +109,7 @@ int RunProgram(int argc, char** argv) {
         return 1;
     }
     LoadWindowFonts();
-    MainRoutine();
+    (void)MainRoutine();
     ShutdownToolkit();
     return 0;
 }
@@ -115,17 +130,6 @@ bool OpenMainWindow() {
     return true;
 }
 
-int MainRoutine() {
-    if (OpenMainWindow()) {
-        EventLoop();
-    } else {
-        // Without the window no event can ever come; waiting for one would hang.
-        std::fprintf(stderr, "tessary: the main window could not be opened\n");
-    }
-    ReleaseFileBuffer();
-    return 0;
-}
-
 void EventLoop() {
     while (EventLoopTurn() != EVENT_CLOSE) {
     }
@@ -134,6 +138,8 @@ void EventLoop() {
 int32_t EventLoopTurn() {
     int32_t code = WaitEvent();
     const int32_t control = CurrentEventControl();
+    // Read with the rest of the event, as the loop always has, though no handler needs it.
+    [[maybe_unused]] const int32_t subtype = CurrentEventSubtype();
     PointerMarker();
     if (code == EVENT_MENU) {
         DispatchMenu(CurrentEventMenuItem(), code);
@@ -148,8 +154,4 @@ int32_t EventLoopTurn() {
         LoadDroppedFile();
     }
     return code;
-}
-
-void ShowAbout() {
-    ShowProgramMessage(ProgramTitle() + "\r\nby Halvory");
 }

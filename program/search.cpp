@@ -10,7 +10,7 @@
 
 void FindNext() {
     const std::string text = GetControlText(Control::SearchTextField);
-    const std::string type = GetControlText(Control::SearchTypeCombo);
+    const SearchType type = SearchTypeNamed(GetControlText(Control::SearchTypeCombo));
     const int32_t fromStart = GetControlState(Control::FromStartCheck);
     // Every press continues after the pointer until a load or the user checks the box again.
     SetControlState(Control::FromStartCheck, 0);

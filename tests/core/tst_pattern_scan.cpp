@@ -197,7 +197,8 @@ void TestPatternScan::searchPattern() {
     QFETCH(bool, present);
     QFETCH(QByteArray, expectedHex);
 
-    const SearchPattern pattern = BuildSearchPattern(StdText(typeName), StdText(text));
+    const SearchPattern pattern =
+        BuildSearchPattern(SearchTypeNamed(StdText(typeName)), StdText(text));
     QCOMPARE(pattern.present, present);
     QCOMPARE(Hex(pattern.bytes), expectedHex);
 }
