@@ -102,22 +102,6 @@ uint8_t PrintableByteAt(int64_t position) {
     return static_cast<uint8_t>(0x21 + (position - 1) % 94);
 }
 
-int32_t ReferenceScan(int32_t start, const uint8_t* buffer, int32_t size, const uint8_t* pattern,
-                      int32_t length) {
-    if (pattern == nullptr || start < 0 || size < 0 || length < 0) {
-        return 0;
-    }
-    if (length == 0) {
-        return start <= size && start < std::numeric_limits<int32_t>::max() ? start + 1 : 0;
-    }
-    for (int64_t position = start; position + length <= size; ++position) {
-        if (std::equal(pattern, pattern + length, buffer + position)) {
-            return static_cast<int32_t>(position + 1);
-        }
-    }
-    return 0;
-}
-
 namespace {
 
 bool ReferenceHidden(uint8_t byte) {

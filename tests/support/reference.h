@@ -49,10 +49,6 @@ class ExactBlock {
 // consecutive positions, so that a window shifted by a few cells cannot look the same.
 [[nodiscard]] uint8_t PrintableByteAt(int64_t position);
 
-// The first match at or after `start`, position by position; the same contract as ScanForPattern.
-[[nodiscard]] int32_t ReferenceScan(int32_t start, const uint8_t* buffer, int32_t size,
-                                    const uint8_t* pattern, int32_t length);
-
 // The strip for positions pointer-31 .. pointer+32: a blank outside the file, "." for 0x00..0x1F
 // and the five bytes that Windows-1252 leaves unassigned, every other byte as it is.
 [[nodiscard]] std::string ReferenceStrip(const uint8_t* buffer, int64_t size, int64_t pointer);

@@ -2,9 +2,6 @@
 
 #include "support/reference.h"
 
-#include "program/load_save.h"
-#include "program/state/file_state.h"
-
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -81,11 +78,6 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-QByteArray CopyInMemory() {
-    return QByteArray(reinterpret_cast<const char*>(FileState.FileBuffer.data()),
-                      static_cast<qsizetype>(FileState.FileSize));
 }
 
 UnprivilegedScope::UnprivilegedScope() {

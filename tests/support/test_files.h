@@ -1,5 +1,5 @@
 // Helpers for tests that put bytes on disk and read them back: files by raw name, seeded random
-// contents, the memory copy, and running a save without root's rights or with little room.
+// contents, and running a save without root's rights or with little room. QtCore only.
 #pragma once
 
 #include <QByteArray>
@@ -38,9 +38,6 @@ bool WriteToDisk(const DiskPath& path, QByteArrayView content);
 QByteArray ReadFromDisk(const DiskPath& path);
 // The names of the entries of a folder that are not folders, hidden ones included, sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
-
-// The program's memory copy of the file, FileSize bytes of it.
-QByteArray CopyInMemory();
 
 // When running as root, runs the scope as user and group 65534 so that permission bits count.
 // The saved set-user-ID stays 0, so that the scope can take the rights back at its end.

@@ -1,10 +1,11 @@
-// Helpers for tests that drive the real main window offscreen: open it as the program does,
-// run the program's loop until it is idle, and answer the modal requesters it opens.
+// Helpers for tests that drive the real main window offscreen: open it as the program does, run
+// the program's loop until it is idle, and read what it shows.
 #pragma once
 
 #include "program/controls.h"
 #include "program/main_window.h"
 #include "program/program.h"
+#include "support/widget_test.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -54,38 +55,8 @@ void TypeInto(const char* field, const QString& text);
 void PatchByteAtPointer(const char* decimal);
 // Loads `path` as the Load item would; false when a message came up.
 bool LoadWithoutMessages(const QString& path);
+// The program's memory copy of the file, FileSize bytes of it.
+QByteArray CopyInMemory();
 // Writes `content` to `path` and loads it. False when it was not written, a message came up, or
 // the copy in memory differs from `content`.
 bool WriteAndLoad(const QString& path, const QByteArray& content);
-
-// Where the user clicks a part of a scroll bar, and the thumb of a track bar at `position`, as
-// the widget's style places them.
-QPoint ScrollBarPartCentre(const QScrollBar* bar, QStyle::SubControl part);
-QPoint TrackBarThumbCentre(const QSlider* bar, int position);
-
-// Answers the modal requesters that the next actions open, in order. Each answer is a function
-// that gets the requester and closes it. The texts of the message boxes answered are collected.
-class ModalAnswers {
-  public:
-    ModalAnswers();
-    ~ModalAnswers();
-    // Clicks OK on a message box.
-    ModalAnswers& Acknowledge();
-    // Chooses this path in a file requester; an empty path cancels it.
-    ModalAnswers& ChooseFile(const std::string& path);
-    [[nodiscard]] const std::vector<std::string>& messages() const { return messages_; }
-    [[nodiscard]] const std::vector<std::string>& requesterTitles() const { return titles_; }
-    [[nodiscard]] int pending() const { return static_cast<int>(answers_.size()); }
-
-  private:
-    void Poll();
-
-    std::vector<std::function<bool(QWidget*)>> answers_;
-    std::vector<std::string> messages_;
-    std::vector<std::string> titles_;
-    int timer_ = 0;
-    QObject* watcher_ = nullptr;
-};
-
-// The messages `answers` collected, one a line, so that a failing comparison shows them.
-QString MessagesSeen(const ModalAnswers& answers);

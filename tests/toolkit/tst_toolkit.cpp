@@ -1,6 +1,6 @@
 // The toolkit layer on its own window: controls by id, the event queue, the scroll hook's view
 // of the two moving controls, and text crossing the widget boundary.
-#include "support/window_test.h"
+#include "support/widget_test.h"
 #include "toolkit/cp1252_p.h"
 #include "toolkit/testing.h"
 #include "toolkit/toolkit.h"
