@@ -248,39 +248,46 @@ int64_t RarestGivenSurvivors(const BlockScan& scan, const uint32_t* counts,
 // Starts with the byte rarest in the sample, then adds, one at a time, the byte that the fewest
 // sampled alignments passing the filter so far agree with, until at most one sampled alignment in
 // PASSING_ALIGNMENTS_LIMIT passes two or more filter bytes, or MOST_FILTER_BYTES are chosen.
-void ChooseFilter(BlockScan& scan, const Sample& sample) {
-    if (scan.length == 2) {
-        // The whole pattern is the filter: there is nothing to choose.
-        scan.filterOffsets[0] = 0;
-        scan.filterOffsets[1] = 1;
-        scan.filterCount = 2;
-        return;
-    }
-    // The bytes' counts only rank single bytes: FEWEST_SLICES slices of the sample tell enough.
-    uint32_t counts[256] = {};
-    const int32_t countedEvery = (sample.slices + FEWEST_SLICES - 1) / FEWEST_SLICES;
-    for (int32_t slice = 0; slice < sample.slices; slice += countedEvery) {
+// How often each byte value occurs in the sample. The counts only rank single bytes, so
+// FEWEST_SLICES evenly spread slices tell enough; `countedEvery` is the step between them.
+struct ByteCounts {
+    uint32_t of[256] = {};
+    int32_t countedEvery = 1;
+};
+
+ByteCounts CountSampleBytes(const BlockScan& scan, const Sample& sample) {
+    ByteCounts counts;
+    counts.countedEvery = (sample.slices + FEWEST_SLICES - 1) / FEWEST_SLICES;
+    for (int32_t slice = 0; slice < sample.slices; slice += counts.countedEvery) {
         const uint8_t* from = scan.buffer + sample.begin[slice];
         for (int64_t i = 0; i < sample.length[slice]; ++i) {
-            ++counts[from[i]];
+            ++counts.of[from[i]];
         }
     }
-    scan.filterCount = 0;
+    return counts;
+}
+
+// The offset of the pattern byte rarest in the sample; the last one among equals.
+int64_t RarestOffset(const BlockScan& scan, const ByteCounts& counts) {
     int64_t rarest = scan.length - 1;
-    uint64_t rarestAlone = RarityAlone(scan, counts, rarest);
+    uint64_t rarestAlone = RarityAlone(scan, counts.of, rarest);
     for (int64_t offset = scan.length - 2; offset >= 0; --offset) {
-        const uint64_t alone = RarityAlone(scan, counts, offset);
+        const uint64_t alone = RarityAlone(scan, counts.of, offset);
         if (alone < rarestAlone) {
             rarest = offset;
             rarestAlone = alone;
         }
     }
-    scan.filterOffsets[scan.filterCount++] = rarest;
+    return rarest;
+}
 
-    // Where the rarest byte is common, as in periodic data, the survivors of every slice would
-    // not fit: only evenly spread slices are looked at, enough to fill about half the room.
+// The sampled alignments that agree with the pattern at `rarest`. Where that byte is common, as
+// in periodic data, the survivors of every slice would not fit: only evenly spread slices are
+// looked at, enough to fill about half the room.
+Survivors SurvivorsOfRarest(const BlockScan& scan, const Sample& sample, const ByteCounts& counts,
+                            int64_t rarest) {
     const uint8_t rarestByte = scan.pattern[rarest];
-    const int64_t expected = int64_t{counts[rarestByte]} * countedEvery;
+    const int64_t expected = int64_t{counts.of[rarestByte]} * counts.countedEvery;
     const auto sliceStep = static_cast<int32_t>(1 + 2 * expected / KEPT_SURVIVORS);
     Survivors survivors;
     survivors.keptCount = 0;
@@ -292,21 +299,43 @@ void ChooseFilter(BlockScan& scan, const Sample& sample) {
         }
         survivors.from += sample.length[slice];
     }
+    return survivors;
+}
 
+// Keeps of the survivors only those that also agree with the pattern at `offset`.
+void KeepAgreeingAt(const BlockScan& scan, int64_t offset, Survivors& survivors) {
+    int64_t kept = 0;
+    for (int64_t i = 0; i < survivors.keptCount; ++i) {
+        const int32_t alignment = survivors.kept[i];
+        if (scan.buffer[alignment + offset] == scan.pattern[offset]) {
+            survivors.kept[kept++] = alignment;
+        }
+    }
+    survivors.keptCount = kept;
+}
+
+// The filter: the rarest byte first, then, one at a time, the byte that the fewest surviving
+// alignments also match, while too many alignments still pass.
+void ChooseFilter(BlockScan& scan, const Sample& sample) {
+    if (scan.length == 2) {
+        // The whole pattern is the filter: there is nothing to choose.
+        scan.filterOffsets[0] = 0;
+        scan.filterOffsets[1] = 1;
+        scan.filterCount = 2;
+        return;
+    }
+    const ByteCounts counts = CountSampleBytes(scan, sample);
+    const int64_t rarest = RarestOffset(scan, counts);
+    scan.filterCount = 0;
+    scan.filterOffsets[scan.filterCount++] = rarest;
+    Survivors survivors = SurvivorsOfRarest(scan, sample, counts, rarest);
     const int64_t most = std::min(scan.length, int64_t{MOST_FILTER_BYTES});
     while (
         scan.filterCount < most &&
         (scan.filterCount < 2 || survivors.keptCount * PASSING_ALIGNMENTS_LIMIT > survivors.from)) {
-        const int64_t next = RarestGivenSurvivors(scan, counts, survivors);
+        const int64_t next = RarestGivenSurvivors(scan, counts.of, survivors);
         scan.filterOffsets[scan.filterCount++] = next;
-        int64_t kept = 0;
-        for (int64_t i = 0; i < survivors.keptCount; ++i) {
-            const int32_t alignment = survivors.kept[i];
-            if (scan.buffer[alignment + next] == scan.pattern[next]) {
-                survivors.kept[kept++] = alignment;
-            }
-        }
-        survivors.keptCount = kept;
+        KeepAgreeingAt(scan, next, survivors);
     }
 }
 
