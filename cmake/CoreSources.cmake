@@ -8,6 +8,7 @@ set(TESSARY_CORE_SOURCES
     core/file_descriptor.cpp
     core/file_io.cpp
     core/file_save.cpp
+    core/path_walk.cpp
     core/number_text.cpp
     core/pattern_scan.cpp
     core/text_ops.cpp

@@ -39,11 +39,23 @@ ReadResult ReadWholeFile(const std::string& name) {
         return std::move(result);
     };
     // O_NONBLOCK: a pipe put in the file's place after the size query must not hang the open.
-    FileDescriptor file(open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    constexpr int READ_FLAGS = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    // Opened without following a link first, so that the identity says whether the name was one.
+    FileDescriptor file(open(name.c_str(), READ_FLAGS | O_NOFOLLOW));
+    result.identity.wasLink = !file.valid() && errno == ELOOP;
+    if (result.identity.wasLink) {
+        file = FileDescriptor(open(name.c_str(), READ_FLAGS));
+    }
     struct stat status {};
     if (!file.valid() || fstat(file.get(), &status) != 0) {
         return fail(ReadOutcome::OpenFailed, errno);
     }
+    result.identity.device = status.st_dev;
+    result.identity.inode = status.st_ino;
+    result.identity.type = status.st_mode & S_IFMT;
+    result.identity.owner = status.st_uid;
+    result.identity.group = status.st_gid;
+    result.identity.mode = status.st_mode & 07777;
     if (!S_ISREG(status.st_mode)) {
         return fail(ReadOutcome::OpenFailed, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/byte_block.h"
+#include "core/file_identity.h"
 
 #include <cstdint>
 #include <string>
@@ -25,6 +26,7 @@ struct ReadResult {
     int error = 0;
     int64_t size = 0; // the size of the open file; for TooLarge and NoMemory, the size asked for
     ByteBlock bytes;  // exactly `size` bytes when Loaded, else empty
+    FileIdentity identity; // the file that was opened; meaningful when Loaded or Empty
 };
 
 // Reads every byte of a regular file. Never blocks on a pipe or device swapped in under the name,

@@ -2,17 +2,21 @@
 
 #include "core/file_attributes.h"
 #include "core/file_descriptor.h"
+#include "core/path_walk.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <optional>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -33,10 +37,6 @@ bool IsRefusal(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
-bool IsDiskFailure(int error) {
-    return error == ENOSPC || error == EDQUOT || error == EIO || error == EFBIG;
-}
-
 bool IsLackOfRoom(int error) {
     return error == ENOSPC || error == EDQUOT || error == EFBIG;
 }
@@ -52,13 +52,32 @@ SaveResult FailedWith(int error) {
     return {refused ? SaveOutcome::Refused : SaveOutcome::Failed, error};
 }
 
-bool CarryOwner(int copy, const struct stat& target) {
+// Errors that say a new copy cannot carry what the target has, so that the save goes in place.
+bool CopyCannotCarry(int error) {
+    return error == EACCES || error == EPERM || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+Attempt CarryOwner(int copy, const struct stat& target) {
     struct stat status {};
     if (fstat(copy, &status) != 0) {
+        return Attempt::Failed;
+    }
+    if ((status.st_uid == target.st_uid && status.st_gid == target.st_gid) ||
+        fchown(copy, target.st_uid, target.st_gid) == 0) {
+        return Attempt::Done;
+    }
+    return CopyCannotCarry(errno) ? Attempt::NotPossible : Attempt::Failed;
+}
+
+// Sets the mode only where it differs: a file system that refuses chmod (FAT) still takes a copy
+// that already has the right one.
+bool CarryMode(int descriptor, mode_t mode) {
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0) {
         return false;
     }
-    return (status.st_uid == target.st_uid && status.st_gid == target.st_gid) ||
-           fchown(copy, target.st_uid, target.st_gid) == 0;
+    return (status.st_mode & MODE_BITS) == (mode & MODE_BITS) ||
+           fchmod(descriptor, mode & MODE_BITS) == 0;
 }
 
 // False also where the kernel quietly dropped a bit, as it drops set-group-ID for a group that the
@@ -70,59 +89,34 @@ bool HasOwnerAndMode(int copy, const struct stat& target) {
            (status.st_mode & MODE_BITS) == (target.st_mode & MODE_BITS);
 }
 
-struct PathParts {
-    std::string folder;
-    std::string entry;
+// The folder of a save's target, opened so that it can be synced; a folder that may be searched
+// but not listed is opened O_PATH, and then only the file system as a whole can be synced.
+struct Folder {
+    FileDescriptor descriptor{-1};
+    bool pathOnly = false;
 };
 
-PathParts SplitPath(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {".", path};
+Folder OpenFolder(int walked) {
+    Folder folder{FileDescriptor(openat(walked, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)), false};
+    if (!folder.descriptor.valid() && errno == EACCES) {
+        folder = {FileDescriptor(openat(walked, ".", O_PATH | O_DIRECTORY | O_CLOEXEC)), true};
     }
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+    return folder;
 }
 
-FileDescriptor OpenFolder(const std::string& folder) {
-    FileDescriptor opened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!opened.valid() && errno == EACCES) {
-        // A folder that may be searched but not listed still takes new entries; only its fsync
-        // needs a descriptor open for reading.
-        opened = FileDescriptor(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    }
-    return opened;
+// An append-only or immutable folder takes a new entry but refuses the rename and the removal,
+// so a copy linked into it would stay there for good. Where the flags can't be read (a folder
+// opened O_PATH, FUSE, NFS), the save goes on.
+bool FolderKeepsEveryEntry(const Folder& folder) {
+    int flags = 0;
+    return !folder.pathOnly && ioctl(folder.descriptor.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+           (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0;
 }
 
 bool IsEntryOf(int folder, const std::string& entry, const struct stat& file) {
     struct stat status {};
     return fstatat(folder, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
            status.st_dev == file.st_dev && status.st_ino == file.st_ino;
-}
-
-struct Folder {
-    FileDescriptor descriptor;
-    std::string entry; // the target's name in it
-};
-
-// The folder that holds the name of the file the save opened. A link is followed, so that the
-// link itself stays; the entry found must hold that very file, or nothing is returned.
-std::optional<Folder> LocateEntry(const std::string& path, const struct stat& file) {
-    std::string name = path;
-    struct stat linkStatus {};
-    if (lstat(path.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved) == nullptr) {
-            return std::nullopt;
-        }
-        name = resolved;
-    }
-    PathParts parts = SplitPath(name);
-    Folder folder{OpenFolder(parts.folder), std::move(parts.entry)};
-    if (folder.entry.empty() || !folder.descriptor.valid() ||
-        !IsEntryOf(folder.descriptor.get(), folder.entry, file)) {
-        return std::nullopt;
-    }
-    return folder;
 }
 
 // A hidden name in the target's folder, random so that saves side by side do not meet.
@@ -153,8 +147,9 @@ constexpr int NAME_TRIES = 100;
 class Copy {
   public:
     // On failure valid() is false and errno tells why.
-    Copy(int folder, mode_t mode) : folder_(folder) {
-        descriptor_ = FileDescriptor(openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    Copy(const Folder& folder, mode_t mode)
+        : folder_(folder.descriptor.get()), pathOnlyFolder_(folder.pathOnly) {
+        descriptor_ = FileDescriptor(openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         // A file system or kernel without unnamed files refuses in one of three ways.
         if (descriptor_.valid() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
             return;
@@ -162,7 +157,7 @@ class Copy {
         for (int attempt = 0; attempt < NAME_TRIES; ++attempt) {
             std::string name = TemporaryName();
             descriptor_ = FileDescriptor(openat(
-                folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+                folder_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
             if (descriptor_.valid()) {
                 name_ = std::move(name);
                 return;
@@ -191,10 +186,10 @@ class Copy {
     [[nodiscard]] Attempt Publish(const std::string& entry, bool replace) {
         if (name_.empty() && !replace) {
             const bool linked = Link(entry);
-            if (!descriptor_.Close() || !linked) {
+            if (!linked || !CloseKeepingSyncHandle()) {
                 return Attempt::Failed;
             }
-            fsync(folder_); // makes the new entry itself durable; nothing to undo if not
+            SyncEntry(); // makes the new entry itself durable; nothing to undo if not
             return Attempt::Done;
         }
         // An unnamed copy gets a name only now, just for the rename.
@@ -203,12 +198,12 @@ class Copy {
             if (Link(name)) {
                 name_ = std::move(name);
             } else if (errno != EEXIST) {
-                // A link refused for any reason but a full or failing disk leaves the writing in
-                // place, to the file that was opened, still possible.
-                return IsDiskFailure(errno) ? Attempt::Failed : Attempt::NotPossible;
+                // A folder that refuses the new entry leaves the writing in place, to the file
+                // that was opened, still possible; a lack of resources or a failing disk does not.
+                return FolderRefusesEntry(errno) ? Attempt::NotPossible : Attempt::Failed;
             }
         }
-        if (name_.empty() || !descriptor_.Close()) {
+        if (name_.empty() || !CloseKeepingSyncHandle()) {
             return Attempt::Failed;
         }
         const int renamed = replace ? renameat(folder_, name_.c_str(), folder_, entry.c_str())
@@ -219,8 +214,14 @@ class Copy {
                                                                         : Attempt::Failed;
         }
         name_.clear();
-        fsync(folder_); // makes the new entry itself durable; nothing to undo if not
+        SyncEntry(); // makes the new entry itself durable; nothing to undo if not
         return Attempt::Done;
+    }
+
+    // Whether an error of linking into the folder says the folder takes no such entry.
+    static bool FolderRefusesEntry(int error) {
+        return IsRefusal(error) || error == ENAMETOOLONG || error == EXDEV || error == EMLINK ||
+               error == ENOTSUP || error == EOPNOTSUPP;
     }
 
   private:
@@ -240,35 +241,82 @@ class Copy {
         if (renamed == 0 || errno != EINVAL) {
             return renamed;
         }
-        // A file system that cannot promise it: look once more just before the rename.
-        struct stat status {};
-        if (fstatat(folder_, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
-            errno = EEXIST;
+        // A file system that cannot promise it: a second link fails at once where the name is
+        // taken, and the hidden name then goes.
+        if (linkat(folder_, name_.c_str(), folder_, entry.c_str(), 0) == 0) {
+            unlinkat(folder_, name_.c_str(), 0);
+            return 0;
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS) {
             return -1;
         }
-        return renameat(folder_, name_.c_str(), folder_, entry.c_str());
+        return RenameOverPlaceholder(entry);
+    }
+
+    // Without hard links (FAT) the name is first taken by an empty file of this save, which the
+    // copy then replaces: a file that appears under the name meanwhile is never replaced.
+    [[nodiscard]] int RenameOverPlaceholder(const std::string& entry) const {
+        const FileDescriptor placeholder(
+            openat(folder_, entry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                   S_IRUSR | S_IWUSR));
+        struct stat own {};
+        if (!placeholder.valid() || fstat(placeholder.get(), &own) != 0) {
+            return -1;
+        }
+        if (renameat(folder_, name_.c_str(), folder_, entry.c_str()) == 0) {
+            return 0;
+        }
+        if (IsEntryOf(folder_, entry, own)) {
+            const int error = errno;
+            unlinkat(folder_, entry.c_str(), 0);
+            errno = error;
+        }
+        return -1;
+    }
+
+    // Closes the copy, reporting a failed close; where the folder can only be synced through its
+    // file system, a second descriptor of the copy stays open for that.
+    [[nodiscard]] bool CloseKeepingSyncHandle() {
+        if (pathOnlyFolder_) {
+            syncHandle_ = FileDescriptor(fcntl(descriptor_.get(), F_DUPFD_CLOEXEC, 0));
+        }
+        return descriptor_.Close();
+    }
+
+    void SyncEntry() const {
+        if (!pathOnlyFolder_) {
+            fsync(folder_);
+        } else if (syncHandle_.valid()) {
+            syncfs(syncHandle_.get());
+        }
     }
 
     int folder_;
+    bool pathOnlyFolder_;
     FileDescriptor descriptor_{-1};
+    FileDescriptor syncHandle_{-1};
     std::string name_; // empty while the copy has no name
 };
 
 // Writes the bytes to a copy beside the target and renames it over the target, when the copy can
 // carry everything the target has: one name, its owner and group, its mode with the set-id and
 // sticky bits, and every extended attribute. NotPossible, with the target untouched, when it
-// cannot.
-Attempt ReplaceByRename(const std::string& path, int target, const struct stat& status,
+// cannot; Failed, with the target untouched, for any other error.
+Attempt ReplaceByRename(const WalkedPath& walked, int target, const struct stat& status,
                         const std::optional<ExtendedAttributes>& attributes, const uint8_t* bytes,
                         int64_t size) {
     if (status.st_nlink != 1 || !attributes) {
         return Attempt::NotPossible; // a copy would leave the other names with the old bytes
     }
-    const std::optional<Folder> folder = LocateEntry(path, status);
-    if (!folder) {
+    const Folder folder = OpenFolder(walked.folder.get());
+    if (!folder.descriptor.valid()) {
+        return Attempt::Failed;
+    }
+    if (!IsEntryOf(folder.descriptor.get(), walked.entry, status) ||
+        FolderKeepsEveryEntry(folder)) {
         return Attempt::NotPossible;
     }
-    Copy copy(folder->descriptor.get(), S_IRUSR | S_IWUSR);
+    Copy copy(folder, S_IRUSR | S_IWUSR);
     if (!copy.valid()) {
         // A folder that takes no new file sends the save in place; a full or failing disk must
         // not, since in place a failure leaves the target half-written.
@@ -276,16 +324,21 @@ Attempt ReplaceByRename(const std::string& path, int target, const struct stat& 
     }
     // Owner and attributes before the bytes, so that a copy that cannot have them costs no
     // writing.
-    if (!CarryOwner(copy.get(), status) || !CarryAttributes(copy.get(), *attributes)) {
-        return Attempt::NotPossible;
+    if (const Attempt owner = CarryOwner(copy.get(), status); owner != Attempt::Done) {
+        return owner;
+    }
+    if (!CarryAttributes(copy.get(), *attributes)) {
+        return CopyCannotCarry(errno) ? Attempt::NotPossible : Attempt::Failed;
     }
     if (!WriteFully(copy.get(), bytes, size)) {
         return Attempt::Failed;
     }
     // The mode after the owner, since a change of owner clears the set-id bits; the attributes
     // again, since writing removes file capabilities.
-    if (fchmod(copy.get(), status.st_mode & MODE_BITS) != 0 ||
-        !CarryAttributes(copy.get(), *attributes) || !HasOwnerAndMode(copy.get(), status)) {
+    if (!CarryMode(copy.get(), status.st_mode) || !CarryAttributes(copy.get(), *attributes)) {
+        return CopyCannotCarry(errno) ? Attempt::NotPossible : Attempt::Failed;
+    }
+    if (!HasOwnerAndMode(copy.get(), status)) {
         return Attempt::NotPossible;
     }
     if (fsync(copy.get()) != 0) {
@@ -293,16 +346,61 @@ Attempt ReplaceByRename(const std::string& path, int target, const struct stat& 
     }
     // The name may have been given to another file, or the file another name, meanwhile.
     struct stat now {};
-    if (fstat(target, &now) != 0 || now.st_nlink != 1 ||
-        !IsEntryOf(folder->descriptor.get(), folder->entry, status)) {
+    if (fstat(target, &now) != 0) {
+        return Attempt::Failed;
+    }
+    if (now.st_nlink != 1 || !IsEntryOf(folder.descriptor.get(), walked.entry, status)) {
         return Attempt::NotPossible;
     }
-    return copy.Publish(folder->entry, true);
+    return copy.Publish(walked.entry, true);
 }
 
-// Writes the bytes into the target itself. The room is claimed first, holes included, so that a
-// full disk or a file size limit refuses the save before a byte is overwritten; file systems that
-// cannot reserve room just go on.
+// Where the file system cannot claim room, the blocks the file lacks must fit in the free space,
+// with a margin for the blocks that index them; where it reports no space at all, the file's own
+// blocks must hold the new size.
+bool RoomFitsWithoutClaiming(int target, const struct stat& before, int64_t size) {
+    const int64_t lacking = size - static_cast<int64_t>(before.st_blocks) * 512;
+    if (lacking <= 0) {
+        return true;
+    }
+    struct statvfs disk {};
+    if (fstatvfs(target, &disk) != 0) {
+        return false;
+    }
+    const uint64_t freeBlocks = geteuid() == 0 ? disk.f_bfree : disk.f_bavail;
+    const uint64_t blockSize = disk.f_frsize != 0 ? disk.f_frsize : disk.f_bsize;
+    const uint64_t margin = static_cast<uint64_t>(lacking) / 256 + 16 * blockSize;
+    if (disk.f_blocks == 0 || static_cast<uint64_t>(lacking) + margin > freeBlocks * blockSize) {
+        errno = ENOSPC;
+        return false;
+    }
+    return true;
+}
+
+// Claims room for `size` bytes in the target, holes included, before a byte is overwritten. A
+// claim that fails part way gives back the length it added; holes it filled may stay filled.
+bool ClaimRoom(int target, int64_t size) {
+    struct stat before {};
+    if (fstat(target, &before) != 0) {
+        return false;
+    }
+    if (size == 0 || fallocate(target, 0, 0, size) == 0) {
+        return true;
+    }
+    const int error = errno;
+    if (error == EOPNOTSUPP || error == ENOSYS) {
+        return RoomFitsWithoutClaiming(target, before, size);
+    }
+    struct stat after {};
+    if (fstat(target, &after) == 0 && after.st_size != before.st_size) {
+        (void)ftruncate(target, before.st_size);
+    }
+    errno = error;
+    return false;
+}
+
+// Writes the bytes into the target itself, after claiming the room, so that a full disk or a file
+// size limit refuses the save before a byte is overwritten.
 bool WriteInPlace(int target, const struct stat& status,
                   const std::optional<ExtendedAttributes>& attributes, const uint8_t* bytes,
                   int64_t size) {
@@ -312,19 +410,17 @@ bool WriteInPlace(int target, const struct stat& status,
         errno = EFBIG;
         return false;
     }
-    if (size > 0 && fallocate(target, 0, 0, size) != 0 &&
-        (errno == ENOSPC || errno == EFBIG || errno == EDQUOT)) {
+    if (!ClaimRoom(target, size) || !WriteFully(target, bytes, size)) {
         return false;
     }
-    if (!WriteFully(target, bytes, size) || ftruncate(target, size) != 0) {
+    // A file system that refuses truncation (FAT through FUSE) is asked only for a real change.
+    struct stat now {};
+    if (fstat(target, &now) != 0 || (now.st_size != size && ftruncate(target, size) != 0)) {
         return false;
     }
     // Writing removes file capabilities, and set-id bits unless the process is privileged: what
     // the process may set again, it does.
-    struct stat now {};
-    if (fstat(target, &now) == 0 && (now.st_mode & MODE_BITS) != (status.st_mode & MODE_BITS)) {
-        fchmod(target, status.st_mode & MODE_BITS);
-    }
+    (void)CarryMode(target, status.st_mode);
     // The bytes are in: an attribute the process may not give back is no failed save.
     if (attributes) {
         (void)AddAttributes(target, *attributes);
@@ -337,57 +433,47 @@ bool WriteToDevice(FileDescriptor& device, const uint8_t* bytes, int64_t size) {
     return device.Close() && written;
 }
 
-// A new file appears under its name complete or not at all, and never in place of a file that
-// appeared there meanwhile. The kernel applies the umask, or the folder's default ACL, to its mode.
-bool CreateNewFile(const std::string& path, const uint8_t* bytes, int64_t size) {
-    const PathParts parts = SplitPath(path);
-    if (parts.entry.empty()) {
-        errno = EISDIR;
-        return false;
-    }
-    const FileDescriptor folder = OpenFolder(parts.folder);
-    if (!folder.valid()) {
-        return false;
-    }
-    Copy copy(folder.get(), S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH);
-    return copy.valid() && WriteFully(copy.get(), bytes, size) && fsync(copy.get()) == 0 &&
-           copy.Publish(parts.entry, false) == Attempt::Done;
+// A file deleted since its load comes back with the owner, group and mode it had, as far as the
+// process may set them; set-id bits only with the owner and group they were given for.
+void CarryLoadedOwnerAndMode(int copy, const FileIdentity& loaded) {
+    const bool owned = fchown(copy, loaded.owner, loaded.group) == 0;
+    (void)CarryMode(copy, owned ? loaded.mode : loaded.mode & ~(S_ISUID | S_ISGID));
 }
 
-// Nothing under the name. A dangling link is written through, which creates its target and keeps
-// the link, as for any program writing to the link.
-bool CreateMissing(const std::string& path, const uint8_t* bytes, int64_t size) {
-    struct stat linkStatus {};
-    if (lstat(path.c_str(), &linkStatus) != 0) {
-        return errno == ENOENT && CreateNewFile(path, bytes, size);
-    }
-    if (!S_ISLNK(linkStatus.st_mode)) {
-        errno = EEXIST; // a file that appeared since the open: the save is not repeated blind
+// Nothing under the name the walk ended at (the name itself, or where a link leads). The new file
+// appears there complete or not at all, and never in place of a file that appeared meanwhile. Its
+// mode is the umask's (or the folder's default ACL's), or the loaded file's where one was loaded.
+bool CreateMissing(const WalkedPath& walked, const uint8_t* bytes, int64_t size,
+                   const std::optional<FileIdentity>& loaded) {
+    const Folder folder = OpenFolder(walked.folder.get());
+    if (!folder.descriptor.valid()) {
         return false;
     }
-    FileDescriptor created(open(path.c_str(), O_WRONLY | O_CREAT | TARGET_FLAGS, 0666));
-    struct stat status {};
-    if (!created.valid() || fstat(created.get(), &status) != 0) {
+    constexpr mode_t EVERYONE_READ_WRITE =
+        S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+    Copy copy(folder, loaded ? S_IRUSR | S_IWUSR : EVERYONE_READ_WRITE);
+    if (!copy.valid() || !WriteFully(copy.get(), bytes, size)) {
         return false;
     }
-    if (!S_ISREG(status.st_mode)) {
-        errno = EINVAL;
-        return false;
+    if (loaded) {
+        CarryLoadedOwnerAndMode(copy.get(), *loaded);
     }
-    return WriteInPlace(created.get(), status, std::nullopt, bytes, size) && created.Close();
+    return fsync(copy.get()) == 0 && copy.Publish(walked.entry, false) == Attempt::Done;
 }
 
-// Opens the target through its name, as any program writing to it would, so that the kernel's
-// permission checks and its protection of links in shared folders apply. A file that a program
-// runs from cannot be opened for writing, but its name may still be given a new file, as an
-// install does, when the process may write the file: it is then opened for reading only.
-FileDescriptor OpenTarget(const std::string& path, bool& writable) {
-    FileDescriptor file(open(path.c_str(), O_WRONLY | TARGET_FLAGS));
+// Opens the entry the walk ended at, never through a link put there since, so that the kernel's
+// permission checks apply. A file that a program runs from cannot be opened for writing, but its
+// name may still be given a new file, as an install does, when the process may write the file: it
+// is then opened for reading only.
+FileDescriptor OpenTarget(const WalkedPath& walked, bool& writable) {
+    const int folder = walked.folder.get();
+    const char* entry = walked.entry.c_str();
+    FileDescriptor file(openat(folder, entry, O_WRONLY | O_NOFOLLOW | TARGET_FLAGS));
     writable = file.valid();
     if (writable || errno != ETXTBSY) {
         return file;
     }
-    FileDescriptor running(open(path.c_str(), O_RDONLY | TARGET_FLAGS));
+    FileDescriptor running(openat(folder, entry, O_RDONLY | O_NOFOLLOW | TARGET_FLAGS));
     if (running.valid() && faccessat(running.get(), "", W_OK, AT_EACCESS | AT_EMPTY_PATH) != 0) {
         errno = EACCES;
         return FileDescriptor(-1);
@@ -395,23 +481,59 @@ FileDescriptor OpenTarget(const std::string& path, bool& writable) {
     return running;
 }
 
+// What a save of a loaded file refuses: a link where the load found none, anything but a regular
+// file (a load takes regular files only).
+bool DiffersFromLoaded(const FileIdentity& loaded, bool nameIsLink, mode_t type) {
+    if (nameIsLink && !loaded.wasLink) {
+        errno = ELOOP;
+        return true;
+    }
+    if (!S_ISREG(type)) {
+        errno = S_ISDIR(type) ? EISDIR : EINVAL;
+        return true;
+    }
+    return false;
+}
+
 // The whole save; on failure, errno tells why.
-bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode mode) {
+bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode mode,
+          const std::optional<FileIdentity>& loaded) {
     if (path.empty() || size < 0 || (size > 0 && bytes == nullptr)) {
         errno = path.empty() ? ENOENT : EINVAL;
         return false;
     }
+    const std::optional<WalkedPath> walked = WalkPath(path);
+    if (!walked) {
+        return false;
+    }
+    if (loaded && walked->nameIsLink && !loaded->wasLink) {
+        errno = ELOOP; // checked before anything is created through it
+        return false;
+    }
+    if (!walked->exists) {
+        return CreateMissing(*walked, bytes, size, loaded);
+    }
+    if (loaded && DiffersFromLoaded(*loaded, walked->nameIsLink, walked->status.st_mode)) {
+        return false;
+    }
     bool writable = false;
-    FileDescriptor target = OpenTarget(path, writable);
+    FileDescriptor target = OpenTarget(*walked, writable);
     if (!target.valid()) {
         if (errno == ENOENT) {
-            return CreateMissing(path, bytes, size);
+            return CreateMissing(*walked, bytes, size, loaded);
         }
         // A FIFO that nobody reads refuses a writer, but it is there all the same.
         return mode == WriteMode::CreateIfMissing && errno == ENXIO;
     }
     struct stat status {};
     if (fstat(target.get(), &status) != 0) {
+        return false;
+    }
+    if (!OwnerAllowed(*walked, status.st_uid)) {
+        errno = EACCES;
+        return false;
+    }
+    if (loaded && DiffersFromLoaded(*loaded, false, status.st_mode)) {
         return false;
     }
     if (mode == WriteMode::CreateIfMissing) {
@@ -421,7 +543,10 @@ bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode
         return writable && WriteToDevice(target, bytes, size);
     }
     const std::optional<ExtendedAttributes> attributes = ReadAttributes(target.get());
-    const Attempt attempt = ReplaceByRename(path, target.get(), status, attributes, bytes, size);
+    if (!attributes && !CopyCannotCarry(errno)) {
+        return false; // still unreadable after its retries: a failing disk or too few resources
+    }
+    const Attempt attempt = ReplaceByRename(*walked, target.get(), status, attributes, bytes, size);
     if (attempt != Attempt::NotPossible) {
         return attempt == Attempt::Done;
     }
@@ -435,9 +560,9 @@ bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode
 } // namespace
 
 SaveResult WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
-                          WriteMode mode) {
+                          WriteMode mode, const std::optional<FileIdentity>& loaded) {
     errno = 0;
-    if (Save(path, bytes, size, mode)) {
+    if (Save(path, bytes, size, mode, loaded)) {
         return {SaveOutcome::Saved, 0};
     }
     // A failure whose cause no call left behind still counts as one.

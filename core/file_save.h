@@ -2,7 +2,10 @@
 // the window; the save handlers turn the outcome into a message.
 #pragma once
 
+#include "core/file_identity.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 enum class SaveOutcome {
@@ -24,13 +27,20 @@ enum class WriteMode {
 };
 
 // Writes `size` bytes to `path`, never where an ordinary open of the name for writing would be
-// refused; a link is written through and stays. Where a new copy can carry everything the target
-// has (one name, owner and group, mode with the set-id and sticky bits, every extended attribute),
-// the copy is written beside the target and renamed over it, so that the target holds either its
-// old or its new content; where the file system has unnamed files (O_TMPFILE), the copy has no
-// name until it is complete, and a process killed meanwhile leaves nothing behind. Otherwise
-// (another hard link, an owner or attribute the process cannot set, a folder that refuses the
-// rename) it writes the target in place, after claiming the room. A missing file appears complete
-// or not at all.
+// refused. Links are followed by hand, each judged before it is followed (core/path_walk.h); a
+// link is written through and stays. Where a new copy can carry everything the target has (one
+// name, owner and group, mode with the set-id and sticky bits, every extended attribute), the copy
+// is written beside the target and renamed over it, so that the target holds either its old or
+// its new content; where the file system has unnamed files (O_TMPFILE), the copy has no name until
+// it is complete, and a process killed meanwhile leaves nothing behind. Otherwise (another hard
+// link, an owner or attribute the process cannot set, a folder that refuses the new entry or the
+// rename) it writes the target in place, after claiming the room; a failure there gives back the
+// room claimed. Any other error fails the save with the target untouched. A missing file appears
+// complete or not at all.
+//
+// `loaded` is what a load found under this very name. Given it, a name that holds a link where the
+// load found none, or anything but a regular file, is refused with nothing written; a file deleted
+// since is created again with the owner, group and mode it had, where the process may set them.
 [[nodiscard]] SaveResult WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
-                                        WriteMode mode);
+                                        WriteMode mode,
+                                        const std::optional<FileIdentity>& loaded = std::nullopt);

@@ -72,6 +72,8 @@ void LoadNamedFile(const std::string& name) {
     FileState.FileSize = read.size;
     FileState.FileName = name;
     FileState.loaded = true;
+    FileState.LoadedIdentity = read.identity;
+    FileState.LoadedName = name;
     ShowLoadedFile();
 }
 
@@ -87,7 +89,12 @@ void SaveFile() {
     // Before any load there are no bytes to write: Save then only creates a missing file, and
     // an existing one keeps its content.
     const WriteMode mode = FileState.loaded ? WriteMode::Replace : WriteMode::CreateIfMissing;
-    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize, mode)
+    // Only the name that was loaded is held to what the load found there; Save As to another name
+    // follows the rule for links alone.
+    const std::optional<FileIdentity> loaded =
+        FileState.FileName == FileState.LoadedName ? FileState.LoadedIdentity : std::nullopt;
+    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize, mode,
+                        loaded)
              .saved()) {
         ShowProgramMessage(MESSAGE_SAVE_FAILED);
     }

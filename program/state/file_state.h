@@ -2,8 +2,10 @@
 #pragma once
 
 #include "core/byte_block.h"
+#include "core/file_identity.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct FileBufferState {
@@ -15,5 +17,9 @@ struct FileBufferState {
     std::string FileName;
     // True once a load has succeeded: from then on only a successful load changes FileName.
     bool loaded = false;
+    // What the last successful load opened, and under which name: a save of that name checks that
+    // it still holds that kind of file.
+    std::optional<FileIdentity> LoadedIdentity;
+    std::string LoadedName;
 };
 extern FileBufferState FileState;
