@@ -2,6 +2,7 @@
 // reads that never come back short, and saves that leave the target old or new, never mixed.
 #include "core/file_io.h"
 #include "core/file_save.h"
+#include "support/file_systems.h"
 #include "support/test_files.h"
 
 #include <QDir>
@@ -17,9 +18,13 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <linux/fs.h>
 #include <memory>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -59,10 +64,58 @@ struct stat StatusOf(const QString& path) {
     return status;
 }
 
+SaveResult SaveWith(const QString& path, const QByteArray& content,
+                    const std::optional<FileIdentity>& loaded) {
+    return WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>(content.constData()),
+                          content.size(), WriteMode::Replace, loaded);
+}
+
 bool Save(const QString& path, const QByteArray& content, WriteMode mode = WriteMode::Replace) {
     return WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>(content.constData()),
                           content.size(), mode)
         .saved();
+}
+
+// Blocks free for root on the file system that holds `path`.
+qint64 FreeBlocks(const QString& path) {
+    struct statvfs disk {};
+    return statvfs(QFile::encodeName(path).constData(), &disk) == 0
+               ? static_cast<qint64>(disk.f_bfree)
+               : -1;
+}
+
+// Fills the file system that holds `folder` with one file until `leftBytes` are free.
+bool FillDiskUpTo(const QString& folder, qint64 leftBytes) {
+    struct statvfs disk {};
+    if (statvfs(QFile::encodeName(folder).constData(), &disk) != 0) {
+        return false;
+    }
+    const qint64 fill = static_cast<qint64>(disk.f_bfree * disk.f_frsize) - leftBytes;
+    QFile filler(folder + "/filler");
+    return fill > 0 && filler.open(QIODevice::WriteOnly) &&
+           posix_fallocate(filler.handle(), 0, fill) == 0;
+}
+
+// Sets or clears the append-only flag of a folder (chattr +a, -a).
+bool SetAppendOnly(const QString& folder, bool on) {
+    QFile opened(folder);
+    const int descriptor = open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    const bool done =
+        descriptor >= 0 && ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0 &&
+        ioctl(descriptor, FS_IOC_SETFLAGS,
+              on ? (flags |= FS_APPEND_FL, &flags) : (flags &= ~FS_APPEND_FL, &flags)) == 0;
+    if (descriptor >= 0) {
+        close(descriptor);
+    }
+    return done;
+}
+
+FileSystemType FileSystemNamed(const QString& name) {
+    return name == "ext2"    ? FileSystemType::Ext2
+           : name == "ext4"  ? FileSystemType::Ext4
+           : name == "tmpfs" ? FileSystemType::Tmpfs
+                             : FileSystemType::FuseFat;
 }
 
 QByteArray BytesRead(const ReadResult& result) {
@@ -158,6 +211,8 @@ class TestFileIo : public QObject {
     void fullDiskRefusesAnInPlaceSaveBeforeWriting();
     void saveKeepsWhatTheFileCarries_data();
     void saveKeepsWhatTheFileCarries();
+    void refusedSavesWriteNothing_data();
+    void refusedSavesWriteNothing();
 
   private:
     [[nodiscard]] QString At(const QString& name) const {
@@ -528,10 +583,13 @@ void TestFileIo::saveKeepsWhatTheFileCarries_data() {
     QTest::addColumn<uint>("owner"); // user and group: root's, or nobody's
     QTest::addColumn<int>("links");
     QTest::addColumn<QByteArray>("attribute"); // one of the file's extended attributes
+    QTest::addColumn<QString>("fileSystem");   // mounted for the row; empty: the test's folder
     const auto row = [](const char* situation, bool byRoot, bool saved, bool inPlace, int mode,
-                        uid_t owner, int links, const char* attribute) {
+                        uid_t owner, int links, const char* attribute,
+                        const char* fileSystem = "") {
         QTest::newRow(situation) << QString(situation) << byRoot << saved << inPlace << mode
-                                 << static_cast<uint>(owner) << links << QByteArray(attribute);
+                                 << static_cast<uint>(owner) << links << QByteArray(attribute)
+                                 << QString(fileSystem);
     };
     row("set-id and sticky bits, file of another user, saved by root", true, true, false, 07755,
         NOBODY, 1, "");
@@ -549,6 +607,16 @@ void TestFileIo::saveKeepsWhatTheFileCarries_data() {
         false, true, 0666, 0, 1, "");
     row("program running from the file, saved by root: replaced", true, true, false, 0755, 0, 1,
         "");
+    row("deleted since the load, file of another user, saved by root: created again as it was",
+        true, true, false, 0640, NOBODY, 1, "", "tmpfs");
+    row("shrunk after the load, second link, nearly full ext4: refused, size and room kept", true,
+        false, true, 0644, 0, 2, "", "ext4");
+    row("sparse, second link, ext2 without fallocate, too little room: refused before writing",
+        true, false, true, 0644, 0, 2, "", "ext2");
+    row("append-only folder: written in place, no copy left in it", true, true, true, 0644, 0, 1,
+        "", "ext4");
+    row("FAT through FUSE, no chmod or truncate, saved by root: replaced", true, true, false, 0700,
+        0, 1, "", "fat");
 }
 
 void TestFileIo::saveKeepsWhatTheFileCarries() {
@@ -560,28 +628,53 @@ void TestFileIo::saveKeepsWhatTheFileCarries() {
     QFETCH(uint, owner);
     QFETCH(int, links);
     QFETCH(QByteArray, attribute);
+    QFETCH(QString, fileSystem);
     const bool swapped = situation.startsWith("link to root's file swapped in");
     const bool running = situation.startsWith("program running");
+    const bool deleted = situation.startsWith("deleted since the load");
+    const bool shrunk = situation.startsWith("shrunk after the load");
+    const bool sparse = situation.startsWith("sparse");
+    const bool appendOnly = situation.startsWith("append-only");
     if (geteuid() != 0) {
         QSKIP("the files are made for root and for user nobody, which needs root");
-    }
-    if (swapped && ReadFromDisk("/proc/sys/fs/protected_symlinks").trimmed() != "1") {
-        QSKIP("fs.protected_symlinks is not 1: the kernel follows a link that another user put "
-              "in a shared folder, for root's save as for any other open");
     }
     if (running && !QFile::exists("/bin/sleep")) {
         QSKIP("no /bin/sleep to run");
     }
     QTemporaryDir work;
-    const QString folder = work.filePath("files");
-    QVERIFY(QDir(work.path()).mkdir("files"));
     QCOMPARE(chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    std::unique_ptr<MountedFileSystem> disk;
+    if (!fileSystem.isEmpty()) {
+        disk = std::make_unique<MountedFileSystem>(FileSystemNamed(fileSystem),
+                                                   work.filePath("disk"), qint64(16) << 20);
+        if (!disk->ok()) {
+            QSKIP(qPrintable(fileSystem + " cannot be mounted: " + disk->reason()));
+        }
+    }
+    const QString base = disk ? disk->path() : work.path();
+    const QString folder = base + "/files";
+    QVERIFY(QDir(base).mkdir("files"));
     const bool sticky = swapped || situation.contains("sticky");
-    QCOMPARE(chmod(QFile::encodeName(folder).constData(), sticky ? 01777 : 0777), 0);
+    if (fileSystem != "fat") {
+        QCOMPARE(chmod(QFile::encodeName(folder).constData(), sticky ? 01777 : 0777), 0);
+    }
     const QString target = folder + "/target.bin";
-    const QByteArray before = running ? ReadFromDisk("/bin/sleep") : RandomBytes(6000, 10);
+    QByteArray before = running ? ReadFromDisk("/bin/sleep") : RandomBytes(6000, 10);
+    if (shrunk) {
+        before = RandomBytes(qsizetype(2) << 20, 10);
+    } else if (sparse) {
+        before = QByteArray(qsizetype(3) << 20, '\0');
+        before.front() = 'f';
+        before.back() = 'l';
+    }
     const QByteArray after = RandomBytes(before.size(), 11);
-    QVERIFY(WriteToDisk(target, before));
+    if (sparse) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(before.size()));
+        QVERIFY(file.write("f", 1) == 1 && file.seek(before.size() - 1) && file.write("l", 1) == 1);
+    } else {
+        QVERIFY(WriteToDisk(target, before));
+    }
 
     // The file whose bytes and attributes are checked: the target, or where the link points.
     QString checked = target;
@@ -594,9 +687,14 @@ void TestFileIo::saveKeepsWhatTheFileCarries() {
     }
     const QByteArray checkedName = QFile::encodeName(checked);
     const gid_t group = owner == NOBODY ? NOGROUP : 0;
-    // The owner first: a change of owner clears the set-id bits and file capabilities.
-    QCOMPARE(chown(checkedName.constData(), owner, group), 0);
-    QCOMPARE(chmod(checkedName.constData(), static_cast<mode_t>(mode)), 0);
+    // The owner first: a change of owner clears the set-id bits and file capabilities. A file
+    // system that has them fixed (FAT) is not asked.
+    if (StatusOf(checked).st_uid != owner || StatusOf(checked).st_gid != group) {
+        QCOMPARE(chown(checkedName.constData(), owner, group), 0);
+    }
+    if (static_cast<int>(StatusOf(checked).st_mode & 07777) != mode) {
+        QCOMPARE(chmod(checkedName.constData(), static_cast<mode_t>(mode)), 0);
+    }
     if (!attribute.isEmpty()) {
         const QByteArray value = attribute == "security.capability"       ? NetRawCapability()
                                  : attribute == "system.posix_acl_access" ? AclThatNamesUser1()
@@ -611,6 +709,22 @@ void TestFileIo::saveKeepsWhatTheFileCarries() {
     if (links == 2) {
         QCOMPARE(link(checkedName.constData(), QFile::encodeName(otherName).constData()), 0);
     }
+    // The program loads the file before the user patches and saves it.
+    const std::optional<FileIdentity> loaded = ReadWholeFile(Native(target)).identity;
+    if (shrunk) {
+        QCOMPARE(truncate(QFile::encodeName(target).constData(), 1000), 0);
+        before.truncate(1000);
+    }
+    if (deleted) {
+        QCOMPARE(unlink(QFile::encodeName(target).constData()), 0);
+    }
+    if (shrunk || sparse) {
+        QVERIFY(FillDiskUpTo(base, shrunk ? qint64(1) << 20 : 300000));
+    }
+    if (appendOnly && !SetAppendOnly(folder, true)) {
+        QSKIP("the folder cannot be made append-only");
+    }
+    const qint64 freeBefore = FreeBlocks(folder);
     QProcess program;
     if (running) {
         program.start(target, {"60"});
@@ -631,19 +745,22 @@ void TestFileIo::saveKeepsWhatTheFileCarries() {
 
     int result = -1;
     if (byRoot) {
-        result = Save(target, after) ? 1 : 0;
+        result = SaveWith(target, after, loaded).saved() ? 1 : 0;
     } else {
         result = RunUnprivileged([&] {
             std::unique_ptr<FileSizeLimit> limit;
             if (situation.startsWith("file size limit")) {
                 limit = std::make_unique<FileSizeLimit>(4096);
             }
-            return Save(target, after);
+            return SaveWith(target, after, loaded).saved();
         });
     }
     if (running) {
         program.kill();
         program.waitForFinished();
+    }
+    if (appendOnly) {
+        QVERIFY(SetAppendOnly(folder, false));
     }
 
     QCOMPARE(result, saved ? 1 : 0);
@@ -654,11 +771,19 @@ void TestFileIo::saveKeepsWhatTheFileCarries() {
     QCOMPARE(status.st_gid, group);
     QCOMPARE(static_cast<int>(status.st_nlink), links);
     QCOMPARE(status.st_ino == inode, inPlace);
+    if (disk && !saved) {
+        // A claim of room that failed part way is given back; a few blocks of the file system's
+        // own bookkeeping may stay.
+        QVERIFY2(FreeBlocks(folder) + 8 >= freeBefore,
+                 qPrintable(QString("free blocks %1 before, %2 after")
+                                .arg(freeBefore)
+                                .arg(FreeBlocks(folder))));
+    }
     QVERIFY(AttributesOf(checked) == attributes);
     QStringList names = {"target.bin"};
     if (links == 2) {
         names << "other.bin";
-        QVERIFY(ReadFromDisk(otherName) == after);
+        QVERIFY(ReadFromDisk(otherName) == (saved ? after : before));
     }
     QCOMPARE(Leftovers(folder, names), QStringList());
     if (swapped) {
@@ -666,5 +791,145 @@ void TestFileIo::saveKeepsWhatTheFileCarries() {
     }
 }
 
-QTEST_GUILESS_MAIN(TestFileIo)
+// What another user puts under a name that root saves to: root's Save must not write through it.
+// Each row saves as root and must be refused, or written only where the row says, with every file
+// as it was and nothing new anywhere.
+enum class Planted {
+    LinkToRootsFile,      // the loaded file replaced by a link to a root-only file
+    LinkToOwnFileSwapped, // the loaded file replaced by a link to a file of the link's owner
+    BlockDevice,          // the loaded file replaced by a block device
+    DanglingLink,         // a link to a missing name in a root-only folder, for Save As
+    FolderLinkInTheChain, // a link to the root-only folder, for Save As through it
+    LinkToOwnFile,        // a link to a file of the link's own owner: written through
+};
+
+void TestFileIo::refusedSavesWriteNothing_data() {
+    QTest::addColumn<Planted>("planted");
+    QTest::addColumn<int>("error"); // 0 where the save goes through
+    QTest::newRow("link to root's 0600 file swapped in for the loaded file")
+        << Planted::LinkToRootsFile << EACCES;
+    QTest::newRow("link to a file of its owner swapped in for the loaded file")
+        << Planted::LinkToOwnFileSwapped << ELOOP;
+    QTest::newRow("block device swapped in for the loaded file") << Planted::BlockDevice << EINVAL;
+    QTest::newRow("dangling link into root's folder, Save As onto it")
+        << Planted::DanglingLink << EACCES;
+    QTest::newRow("link to root's folder as a folder of the name, Save As")
+        << Planted::FolderLinkInTheChain << EACCES;
+    QTest::newRow("link to the link owner's own file, Save As: written through")
+        << Planted::LinkToOwnFile << 0;
+}
+
+void TestFileIo::refusedSavesWriteNothing() {
+    QFETCH(Planted, planted);
+    QFETCH(int, error);
+    if (geteuid() != 0) {
+        QSKIP("the links are planted by user nobody for root's save, which needs root");
+    }
+    QTemporaryDir work;
+    QCOMPARE(chmod(QFile::encodeName(work.path()).constData(), 0755), 0);
+    // The user's folder, and a folder and file that only root may write.
+    const QString folder = work.filePath("files");
+    const QString secret = work.filePath("private/secret.bin");
+    QVERIFY(QDir(work.path()).mkdir("files") && QDir(work.path()).mkdir("private"));
+    QCOMPARE(chown(QFile::encodeName(folder).constData(), NOBODY, NOGROUP), 0);
+    QCOMPARE(chmod(QFile::encodeName(work.filePath("private")).constData(), 0700), 0);
+    const QByteArray before = RandomBytes(6000, 20);
+    const QByteArray after = RandomBytes(6000, 21);
+    QVERIFY(WriteToDisk(secret, before));
+    QCOMPARE(chmod(QFile::encodeName(secret).constData(), 0600), 0);
+    const QString target = folder + "/target.bin";
+    QVERIFY(WriteToDisk(target, before));
+    const std::optional<FileIdentity> loaded = ReadWholeFile(Native(target)).identity;
+
+    QString saved = target;               // the name root saves to
+    QString checked = secret;             // the file whose bytes must stay, or become the new ones
+    std::optional<FileIdentity> identity; // what the load found, for a save of the loaded name
+    QByteArray linkText;
+    std::unique_ptr<LoopDevice> device;
+    uid_t owner = 0;
+    switch (planted) {
+    case Planted::LinkToRootsFile:
+        identity = loaded;
+        linkText = QFile::encodeName(secret);
+        break;
+    case Planted::LinkToOwnFileSwapped:
+        identity = loaded;
+        checked = folder + "/own.bin";
+        linkText = "own.bin";
+        owner = NOBODY;
+        QVERIFY(WriteToDisk(checked, before));
+        QCOMPARE(chown(QFile::encodeName(checked).constData(), NOBODY, NOGROUP), 0);
+        break;
+    case Planted::BlockDevice:
+        identity = loaded;
+        QVERIFY(WriteToDisk(work.filePath("device.image"), before));
+        device = std::make_unique<LoopDevice>(work.filePath("device.image"), before.size());
+        if (!device->ok()) {
+            QSKIP(qPrintable(device->reason()));
+        }
+        checked = work.filePath("device.image");
+        break;
+    case Planted::DanglingLink:
+        saved = folder + "/new.bin";
+        checked = work.filePath("private/new.bin");
+        linkText = QFile::encodeName(checked);
+        break;
+    case Planted::FolderLinkInTheChain:
+        saved = folder + "/inside/secret.bin";
+        linkText = QFile::encodeName(work.filePath("private"));
+        break;
+    case Planted::LinkToOwnFile:
+        saved = folder + "/own-link.bin";
+        checked = target;
+        linkText = "target.bin";
+        owner = NOBODY;
+        QCOMPARE(chown(QFile::encodeName(target).constData(), NOBODY, NOGROUP), 0);
+        break;
+    }
+    const QByteArray linkName =
+        QFile::encodeName(planted == Planted::FolderLinkInTheChain ? folder + "/inside" : saved);
+    const bool swapsTheLoadedFile = identity.has_value();
+    QCOMPARE(RunUnprivileged([&] {
+                 if (swapsTheLoadedFile && unlink(QFile::encodeName(target).constData()) != 0) {
+                     return false;
+                 }
+                 return linkText.isEmpty() ||
+                        symlink(linkText.constData(), linkName.constData()) == 0;
+             }),
+             1);
+    if (planted == Planted::BlockDevice) {
+        // Only root may make a device node: the user is taken to have one at hand.
+        QCOMPARE(mknod(QFile::encodeName(target).constData(), S_IFBLK | 0666, device->device()), 0);
+    }
+    const struct stat statusBefore = StatusOf(checked);
+    const QStringList privateBefore = QDir(work.filePath("private")).entryList(QDir::Files);
+    const QStringList filesBefore = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
+                                                           QDir::System | QDir::NoDotAndDotDot);
+
+    const SaveResult result = SaveWith(saved, after, identity);
+
+    QCOMPARE(result.saved(), error == 0);
+    QCOMPARE(result.error, error);
+    const QByteArray now = ReadFromDisk(checked);
+    if (planted == Planted::DanglingLink) {
+        QVERIFY(!QFile::exists(checked));
+    } else {
+        QVERIFY(now == (error == 0 ? after : before));
+        const struct stat status = StatusOf(checked);
+        QCOMPARE(static_cast<int>(status.st_mode & 07777),
+                 static_cast<int>(statusBefore.st_mode & 07777));
+        QCOMPARE(status.st_uid, owner);
+        QCOMPARE(status.st_size, statusBefore.st_size);
+    }
+    QCOMPARE(QDir(work.filePath("private")).entryList(QDir::Files), privateBefore);
+    QCOMPARE(Leftovers(folder, filesBefore), QStringList());
+}
+
+int main(int argc, char** argv) {
+    // Mounts made by the rows stay this process's own; where they can't, those rows skip.
+    (void)EnterPrivateMountNamespace();
+    QCoreApplication application(argc, argv);
+    TestFileIo test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_file_io.moc"

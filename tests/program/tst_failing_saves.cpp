@@ -13,6 +13,7 @@
 #include "core/file_save.h"
 #include "program/load_save.h"
 #include "program/state/file_state.h"
+#include "support/file_systems.h"
 #include "support/test_files.h"
 
 #include <QElapsedTimer>
@@ -56,13 +57,6 @@ const char* const SAVE_CHILD = "--save-child";
 const char* const STOP_MID_WRITE = "--stop-mid-write";
 const QString SAVE_FAILED = "Tessary|Unable to Save File";
 bool privateMounts = false;
-
-// Enters a mount namespace of this process alone, so that a tmpfs mounted for a test can never
-// be seen by, or left behind for, anyone else. Must run before any thread starts.
-bool EnterPrivateMountNamespace() {
-    return unshare(CLONE_NEWNS) == 0 &&
-           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-}
 
 // The child process of the killed-save test: loads `source` and saves it over `target` as the
 // program does, after telling the parent on standard output that the save begins.
