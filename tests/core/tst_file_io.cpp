@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -109,6 +110,30 @@ bool SetAppendOnly(const QString& folder, bool on) {
         close(descriptor);
     }
     return done;
+}
+
+// A descriptor limit under which exactly `free` more descriptors can be opened.
+rlim_t LimitLeaving(int free) {
+    std::vector<bool> open;
+    DIR* listing = opendir("/proc/self/fd");
+    if (listing == nullptr) {
+        return 0;
+    }
+    while (const dirent* entry = readdir(listing)) {
+        const int descriptor = std::atoi(entry->d_name);
+        if (entry->d_name[0] != '.' && descriptor != dirfd(listing)) {
+            open.resize(std::max<std::size_t>(open.size(), descriptor + 1));
+            open[static_cast<std::size_t>(descriptor)] = true;
+        }
+    }
+    closedir(listing);
+    rlim_t limit = 0;
+    for (int left = free; left > 0 || (limit < open.size() && open[limit]); ++limit) {
+        if (limit >= open.size() || !open[limit]) {
+            --left;
+        }
+    }
+    return limit;
 }
 
 FileSystemType FileSystemNamed(const QString& name) {
@@ -213,6 +238,7 @@ class TestFileIo : public QObject {
     void saveKeepsWhatTheFileCarries();
     void refusedSavesWriteNothing_data();
     void refusedSavesWriteNothing();
+    void scarceDescriptorsNeverSendTheSaveInPlace();
 
   private:
     [[nodiscard]] QString At(const QString& name) const {
@@ -923,6 +949,33 @@ void TestFileIo::refusedSavesWriteNothing() {
     }
     QCOMPARE(QDir(work.filePath("private")).entryList(QDir::Files), privateBefore);
     QCOMPARE(Leftovers(folder, filesBefore), QStringList());
+}
+
+void TestFileIo::scarceDescriptorsNeverSendTheSaveInPlace() {
+    // A save that runs out of descriptors at any step fails with the target untouched: in place
+    // it could not be all-or-nothing, and one name is no reason to go there.
+    QTemporaryDir work;
+    const QString path = work.filePath("target.bin");
+    const QByteArray before = RandomBytes(6000, 30);
+    const QByteArray after = RandomBytes(6000, 31);
+    rlimit previous{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &previous), 0);
+    int failed = 0;
+    for (int free = 0; free <= 10; ++free) {
+        QVERIFY(WriteToDisk(path, before));
+        const ino_t inode = StatusOf(path).st_ino;
+        rlimit limited = previous;
+        limited.rlim_cur = LimitLeaving(free);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &limited), 0);
+        const SaveResult result = SaveWith(path, after, std::nullopt);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &previous), 0);
+        failed += result.saved() ? 0 : 1;
+        QCOMPARE(result.saved(), StatusOf(path).st_ino != inode);
+        QVERIFY(ReadFromDisk(path) == (result.saved() ? after : before));
+        QCOMPARE(Leftovers(work.path(), {"target.bin"}), QStringList());
+    }
+    QVERIFY(failed > 0);
+    QVERIFY(failed < 11);
 }
 
 int main(int argc, char** argv) {

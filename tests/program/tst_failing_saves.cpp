@@ -172,6 +172,9 @@ void TestFailingSaves::saveFails_data() {
     row("fifo that nobody reads, through Save As", "", 1000);
     row("target made read-only after the load", "old", 40000);
     row("target replaced by a folder after the load", "", 40000);
+    // The file the link leads to is writable and holds the loaded bytes: only the load's record
+    // that the name was no link stops the save.
+    row("target replaced by a link to another file after the load", "old", 40000);
     row("folder removed after the load", "none", 40000);
     row("new file in a folder that cannot be written, through Save As", "none", 40000);
 }
@@ -212,9 +215,15 @@ void TestFailingSaves::saveFails() {
         QCOMPARE(mkfifo(target.c_str(), 0666), 0);
     } else if (situation.startsWith("target made read-only")) {
         QCOMPARE(chmod(target.c_str(), 0444), 0);
-    } else if (situation.startsWith("target replaced")) {
+    } else if (situation.startsWith("target replaced by a folder")) {
         QCOMPARE(unlink(target.c_str()), 0);
         QCOMPARE(mkdir(target.c_str(), 0777), 0);
+    } else if (situation.startsWith("target replaced by a link")) {
+        const std::string other = folder + "/other.bin";
+        QVERIFY(WriteToDisk(other, original));
+        QCOMPARE(chmod(other.c_str(), 0666), 0);
+        QCOMPARE(unlink(target.c_str()), 0);
+        QCOMPARE(symlink(other.c_str(), target.c_str()), 0);
     } else if (situation.startsWith("folder removed")) {
         QCOMPARE(unlink(target.c_str()), 0);
         QCOMPARE(rmdir(folder.c_str()), 0);
