@@ -5,8 +5,6 @@
 #include "core/path_walk.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <linux/fs.h>
