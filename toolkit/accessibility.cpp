@@ -92,26 +92,32 @@ void RestorePlaceDescription() {
     }
 }
 
-OutcomeNotice* Notice() {
+// Shows `text` on the notice, made the first time; being shown is what Orca speaks it for.
+void ShowOnNotice(const QString& text) {
+    static QPointer<OutcomeNotice> kept;
     QWidget* area = InnerArea(AppWindowNumber());
     if (area == nullptr) {
-        return nullptr;
+        return;
     }
-    if (auto* notice = area->findChild<OutcomeNotice*>(QString(), Qt::FindDirectChildrenOnly)) {
-        return notice;
+    if (kept != nullptr && kept->parentWidget() == area) {
+        kept->setAccessibleDescription(text);
+        QAccessibleEvent shown(kept.data(), QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+        return;
     }
     auto* notice = new OutcomeNotice(area);
+    kept = notice;
     notice->setObjectName("OutcomeNotice");
     notice->setFocusPolicy(Qt::NoFocus);
     notice->setAttribute(Qt::WA_TransparentForMouseEvents);
     notice->setGeometry(0, 0, 0, 0);
-    notice->show();
+    notice->setAccessibleDescription(text);
     QObject::connect(qApp, &QApplication::focusChanged, notice, [](QWidget* old, QWidget*) {
         if (old != nullptr && old == OutcomeHolder()) {
             RestorePlaceDescription();
         }
     });
-    return notice;
+    notice->show();
 }
 
 // On Linux, Qt names a combo box by its chosen item, as desktop screen readers expect, and what
@@ -209,12 +215,7 @@ void AnnounceOutcome(const std::string& outcome) {
         }
         focused->setAccessibleDescription(text);
     }
-    if (OutcomeNotice* notice = Notice()) {
-        notice->setAccessibleDescription(text);
-        // Orca speaks a notification when it is shown, with its description.
-        QAccessibleEvent shown(notice, QAccessible::ObjectShow);
-        QAccessible::updateAccessibility(&shown);
-    }
+    ShowOnNotice(text);
 }
 
 void SetCaretOffset(int32_t id, int32_t offset) {
