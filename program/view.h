@@ -6,8 +6,8 @@
 
 // Clamps FilePointer into the file, then writes the caption, the slider, the strip, the value
 // panel and the preview, and last what a screen reader reads of them: the pointer as the nudge
-// bar's value, the strip's caret before the pointer's cell. Reads at most 64 + 8 + 512 + 1 bytes
-// of the file, whatever its size.
+// bar's value, the strip's caret before the pointer's cell. Reads at most 64 + 8 + 512 bytes of
+// the file, whatever its size.
 void RefreshView();
 
 // Tells a screen reader where the pointer is and which byte is there after an action; `found` is
