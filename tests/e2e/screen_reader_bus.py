@@ -135,8 +135,8 @@ for name, (caption, place) in places.items():
     expect(field.description, place, f"the description of {name}")
 bar = find("Nudge file pointer", "slider")
 value = bar.queryValue()
-expect((value.currentValue, value.minimumValue, value.maximumValue), (1.0, 1.0, 434.0),
-       "the nudge bar's value, minimum and maximum after the load")
+pump_until(lambda: (value.currentValue, value.minimumValue, value.maximumValue) ==
+           (1.0, 1.0, 434.0), "value 1 in 1..434 on the nudge bar after the load")
 
 subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True)
 
@@ -181,6 +181,8 @@ decimal = find("Decimal value", "text")
 focus(decimal)
 keys("ctrl+a")
 subprocess.run(["xdotool", "type", "66"], check=True)
+# The keys go through the X server and the focus through the bus: let the keys arrive first.
+pump_until(lambda: decimal.queryText().getText(0, -1) == "66", "66 in the decimal field")
 focus(update)
 expect(decimal.description, places["Decimal value"][1], "the decimal field's place, kept")
 keys("space")
