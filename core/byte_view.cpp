@@ -113,3 +113,20 @@ int32_t StoreLittleEndian(uint8_t* buffer, int64_t size, int64_t offset, uint64_
     }
     return static_cast<int32_t>(slice.count);
 }
+
+std::string PointerOutcomeText(const uint8_t* buffer, int64_t size, int64_t filePointer,
+                               bool found) {
+    const std::string place = DecimalText64(filePointer) + " of " + DecimalText64(size);
+    if (!found) {
+        return "Not found, pointer " + place + ".";
+    }
+    std::string text = "Pointer " + place;
+    if (filePointer >= 1 && filePointer <= size) {
+        static const char digits[] = "0123456789ABCDEF";
+        const uint8_t byte = buffer[filePointer - 1];
+        text += ", byte ";
+        text += digits[byte >> 4];
+        text += digits[byte & 0xF];
+    }
+    return text + ".";
+}

@@ -96,6 +96,25 @@ constexpr ControlRow CONTROL_ROWS[] = {
      FontChoice::Preview, "Text preview", NO_CONTROL},
 };
 
+// The value fields stand beside their frame, not in it, so a screen reader is told each one's
+// frame and row. One caption names the byte row's three fields: the caption labels (above) name
+// the first, and the others are linked here.
+struct FieldPlace {
+    int32_t field;
+    const char* spokenPlace;
+    int32_t sharedCaption; // NO_CONTROL: the field's caption is linked in CONTROL_ROWS alone
+};
+
+constexpr FieldPlace FIELD_PLACES[] = {
+    {Control::BitsField, "Update Values, bits row", NO_CONTROL},
+    {Control::DecField, "Update Values, byte row, decimal", NO_CONTROL},
+    {Control::CharField, "Update Values, byte row, character", Control::DecHexLabel},
+    {Control::HexField, "Update Values, byte row, hexadecimal", Control::DecHexLabel},
+    {Control::Int16Field, "Update Values, Int16 row", NO_CONTROL},
+    {Control::Int32Field, "Update Values, Int32 row", NO_CONTROL},
+    {Control::Int64Field, "Update Values, Int64 row", NO_CONTROL},
+};
+
 constexpr uint32_t PREVIEW_STYLE = TEXT_VERTICAL_SCROLL_BAR | TEXT_READ_ONLY |
                                    TEXT_AUTO_VERTICAL_SCROLL | TEXT_AUTO_HORIZONTAL_SCROLL |
                                    TEXT_MULTILINE | TEXT_ALIGN_CENTER | TEXT_ALIGN_RIGHT;
@@ -198,6 +217,12 @@ void DescribeControls() {
         }
         if (row.labelFor != NO_CONTROL) {
             SetLabelFor(row.id, row.labelFor);
+        }
+    }
+    for (const FieldPlace& place : FIELD_PLACES) {
+        SetAccessibleDescription(place.field, place.spokenPlace);
+        if (place.sharedCaption != NO_CONTROL) {
+            SetLabelFor(place.sharedCaption, place.field);
         }
     }
     SetEnterClicksButton(Control::SearchTextField, Control::FindNextButton);

@@ -21,9 +21,12 @@ void FindNext() {
     const uint8_t* patternBytes = !pattern.present        ? nullptr
                                   : pattern.bytes.empty() ? &emptyPattern
                                                           : pattern.bytes.data();
-    Pointer.FilePointer =
+    const int32_t position =
         ScanForPattern(start, FileState.FileBuffer.data(), Low32(FileState.FileSize), patternBytes,
                        static_cast<int32_t>(pattern.bytes.size()));
-    // A miss gives 0, which the refresh's clamp turns into the first byte.
+    // A miss gives 0, which the refresh's clamp turns into the first byte: only the scan's own
+    // result tells it from a match there.
+    Pointer.FilePointer = position;
     RefreshView();
+    ReportOutcome(position > 0);
 }

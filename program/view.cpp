@@ -8,6 +8,21 @@
 #include "program/value_rows.h"
 #include "toolkit/toolkit.h"
 
+namespace {
+
+// What a screen reader reads of the view; the toolkit raises no control event for it. With no
+// file there is no pointer, and the value is 0 in an empty range.
+void DescribeView(int64_t pointer, int64_t size) {
+    if (size > 0) {
+        SetAccessibleValue(Control::NudgeBar, Low32(pointer), 1, Low32(size));
+    } else {
+        SetAccessibleValue(Control::NudgeBar, 0, 0, 0);
+    }
+    SetCaretOffset(Control::ByteStrip, STRIP_POINTER_CELL - 1);
+}
+
+} // namespace
+
 void RefreshView() {
     int64_t& pointer = Pointer.FilePointer;
     const int64_t size = FileState.FileSize;
@@ -24,6 +39,12 @@ void RefreshView() {
     SetControlText(Control::ByteStrip, BuildStripText(bytes, size, pointer));
     ShowValues(pointer - 1);
     SetControlText(Control::PreviewText, BuildPreviewText(bytes, size, pointer));
+    DescribeView(pointer, size);
+}
+
+void ReportOutcome(bool found) {
+    AnnounceOutcome(PointerOutcomeText(FileState.FileBuffer.data(), FileState.FileSize,
+                                       Pointer.FilePointer, found));
 }
 
 void ShowValues(int64_t offset) {

@@ -15,4 +15,5 @@ void UpdateValue(const ValueRow& row) {
                                : static_cast<uint32_t>(ParseNumber32(text));
     StoreLittleEndian(FileState.FileBuffer.data(), FileState.FileSize, offset, value, row.width);
     RefreshView();
+    ReportOutcome(true);
 }

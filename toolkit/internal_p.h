@@ -82,3 +82,7 @@ void ForgetEvents();
 
 // drawing.cpp
 void ForgetDrawings();
+
+// accessibility.cpp
+// Gives the layer's own controls the accessible interfaces they need; before any is asked for.
+void InstallAccessibleInterfaces();

@@ -97,6 +97,7 @@ bool StartToolkit(int& argc, char** argv) {
     QGuiApplication::setDesktopFileName(TESSARY_DESKTOP_ID);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     SetUpControlFont();
+    InstallAccessibleInterfaces();
     InstallEventRecorder();
     return true;
 }

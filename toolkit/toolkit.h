@@ -223,7 +223,19 @@ void SetEnterClicksButton(int32_t fieldId, int32_t buttonId);
 void SetAccessibleName(int32_t id, const std::string& name);
 // Makes the label `labelId` the caption of the control `controlId` for screen readers. An "&" in
 // a linked label's text would mark an access key, so link only labels whose texts have none.
+// A label may caption several controls.
 void SetLabelFor(int32_t labelId, int32_t controlId);
+// What a screen reader adds after a control's name, such as where it stands.
+void SetAccessibleDescription(int32_t id, const std::string& description);
+// The value a screen reader reads for a track bar in place of its position, within minimum to
+// maximum; readers are told when it changes, and cannot set it. Raises no control event.
+void SetAccessibleValue(int32_t id, int32_t value, int32_t minimum, int32_t maximum);
+// Tells a screen reader what an action did: spoken at once as a notification, and the focused
+// control's description until the focus leaves it. Raises no control event.
+void AnnounceOutcome(const std::string& outcome);
+// Puts an edit field's caret before its character offset (0-based), nothing selected, and keeps
+// it there when the field takes the focus. Raises no control event.
+void SetCaretOffset(int32_t id, int32_t offset);
 // A local file dropped anywhere on the window becomes an EVENT_DROP_FILES event; other drops
 // (text on an edit field) keep their usual effect.
 void AcceptDroppedFiles(int32_t number);

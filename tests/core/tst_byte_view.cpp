@@ -48,6 +48,9 @@ class TestByteView : public QObject {
     void storeLittleEndian();
     void storedValueDecodesBack_data();
     void storedValueDecodesBack();
+
+    void pointerOutcome_data();
+    void pointerOutcome();
 };
 
 void TestByteView::clipToBuffer_data() {
@@ -442,6 +445,35 @@ void TestByteView::storedValueDecodesBack() {
                                  : width == 4 ? texts.int32
                                               : texts.int64;
     QCOMPARE(Text(decoded), expected);
+}
+
+void TestByteView::pointerOutcome_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("pointer");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray bytes = QByteArray::fromHex("05AB4EFF");
+    QTest::newRow("hit keeps the leading zero digit")
+        << bytes << qint64{1} << true << QByteArray("Pointer 1 of 4, byte 05.");
+    QTest::newRow("hit in upper case")
+        << bytes << qint64{2} << true << QByteArray("Pointer 2 of 4, byte AB.");
+    QTest::newRow("last byte") << bytes << qint64{4} << true
+                               << QByteArray("Pointer 4 of 4, byte FF.");
+    QTest::newRow("miss at position 1 is not a hit there")
+        << bytes << qint64{1} << false << QByteArray("Not found, pointer 1 of 4.");
+    QTest::newRow("one past the end names no byte")
+        << bytes << qint64{5} << true << QByteArray("Pointer 5 of 4.");
+    QTest::newRow("no file") << QByteArray() << qint64{0} << true << QByteArray("Pointer 0 of 0.");
+}
+
+void TestByteView::pointerOutcome() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, pointer);
+    QFETCH(bool, found);
+
+    ExactBlock buffer(bytes.toStdString());
+    QTEST(Text(PointerOutcomeText(buffer.data(), buffer.size(), pointer, found)), "expected");
 }
 
 QTEST_GUILESS_MAIN(TestByteView)

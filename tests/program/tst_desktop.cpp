@@ -178,8 +178,8 @@ class TestDesktop : public QObject {
         row("NudgeBar", "Nudge file pointer", "");
         row("BitsField", "Bits value", "Bits:");
         row("DecField", "Decimal value", "Dec / Hex:");
-        row("CharField", "Character value", "");
-        row("HexField", "Hexadecimal value", "");
+        row("CharField", "Character value", "Dec / Hex:");
+        row("HexField", "Hexadecimal value", "Dec / Hex:");
         row("Int16Field", "Int16 value", "Int16:");
         row("Int32Field", "Int32 value", "Int32:");
         row("Int64Field", "Int64 value", "Int64:");
