@@ -10,22 +10,28 @@
 #include <QMenu>
 #include <QMenuBar>
 
+void OpenBarMenu(QMenuBar* bar, QAction* title) {
+    if (title->menu() == nullptr || !title->isVisible()) {
+        return;
+    }
+    bar->setActiveAction(title);
+    for (QAction* item : title->menu()->actions()) {
+        if (!item->isSeparator() && item->isVisible() && item->isEnabled()) {
+            title->menu()->setActiveAction(item);
+            break;
+        }
+    }
+}
+
 namespace {
 
 // Opens the bar's first drop-down with its first item highlighted.
 void OpenFirstMenu(QMenuBar* bar) {
     for (QAction* title : bar->actions()) {
-        if (title->menu() == nullptr || !title->isVisible()) {
-            continue;
+        if (title->menu() != nullptr && title->isVisible()) {
+            OpenBarMenu(bar, title);
+            return;
         }
-        bar->setActiveAction(title);
-        for (QAction* item : title->menu()->actions()) {
-            if (!item->isSeparator() && item->isVisible() && item->isEnabled()) {
-                title->menu()->setActiveAction(item);
-                break;
-            }
-        }
-        return;
     }
 }
 
@@ -39,6 +45,10 @@ class MenuBarKeys : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::ShortcutOverride:
+            // A key with Alt held may be a shortcut that never arrives as a key press.
+            if (!IsAloneAlt(event)) {
+                altAlone_ = false;
+            }
             // Keeps Qt's own Alt navigation from taking the key.
             return IsAloneAlt(event) && Concerns(watched);
         case QEvent::KeyPress: {
@@ -47,6 +57,12 @@ class MenuBarKeys : public QObject {
             }
             auto* key = static_cast<QKeyEvent*>(event);
             altAlone_ = IsAloneAlt(event);
+            // Alt with a character is a command, never text to type, here as in GTK programs.
+            // AltGr, which types @ and the euro sign on many layouts, does not report Alt.
+            if ((key->modifiers() & Qt::AltModifier) != 0 && key->key() != Qt::Key_Alt &&
+                !key->text().isEmpty() && key->text().at(0).isPrint()) {
+                return true;
+            }
             if (key->key() == Qt::Key_F10 && (key->modifiers() & ~Qt::KeypadModifier) == 0) {
                 Toggle();
                 return true;

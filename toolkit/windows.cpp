@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <map>
 
 namespace {
@@ -194,7 +195,7 @@ NativeHandle CreateMenuBar(int32_t number, NativeHandle window) {
     return reinterpret_cast<NativeHandle>(bar);
 }
 
-void AddMenuTitle(const std::string& title) {
+void AddMenuTitle(const std::string& title, const std::string& shortcut) {
     WindowRecord* record = MenuWindow();
     if (record == nullptr) {
         return;
@@ -203,6 +204,16 @@ void AddMenuTitle(const std::string& title) {
     record->currentMenu->setObjectName(TextToWidget(title) + "Menu");
     // A drop-down is a window of its own: it takes the window's font only when told to.
     record->currentMenu->setAttribute(Qt::WA_WindowPropagation);
+    if (shortcut.empty()) {
+        return;
+    }
+    // A shortcut of the window rather than an access key, which the style would underline.
+    auto* keys = new QShortcut(QKeySequence(TextToWidget(shortcut), QKeySequence::PortableText),
+                               record->window);
+    QObject::connect(keys, &QShortcut::activated, record->menuBar,
+                     [bar = record->menuBar.data(), title = record->currentMenu->menuAction()] {
+                         OpenBarMenu(bar, title);
+                     });
 }
 
 void AddMenuItem(int32_t menuId, const std::string& text, const std::string& shortcut) {
