@@ -2,13 +2,20 @@
 // released alone, opens its first drop-down, and the same key again, or Escape, closes it. Qt's
 // own Alt navigation is kept out: it only makes the title current, which the style does not
 // draw, so a sighted user would see nothing happen while the keys went to the bar.
+//
+// A lone Alt is one with nothing else between its press and its release. Where the window
+// manager takes Alt with a mouse button (Alt+drag moves a window), the click never reaches the
+// program; on X11 the window manager's pointer grab still shows as a crossing event of mode
+// NotifyGrab, which Qt drops, so it is read here before Qt sees it.
 #include "toolkit/internal_p.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <xcb/xcb.h>
 
 void OpenBarMenu(QMenuBar* bar, QAction* title) {
     if (title->menu() == nullptr || !title->isVisible()) {
@@ -37,7 +44,7 @@ void OpenFirstMenu(QMenuBar* bar) {
 
 // The keys that move into a window's menu bar, watched over the whole application: the key goes
 // to whichever control has the focus, or to an open drop-down.
-class MenuBarKeys : public QObject {
+class MenuBarKeys : public QObject, public QAbstractNativeEventFilter {
   public:
     explicit MenuBarKeys(QMenuBar* bar) : QObject(bar), bar_(bar) {}
 
@@ -93,6 +100,22 @@ class MenuBarKeys : public QObject {
         }
     }
 
+    // The window manager's pointer grabs on X11.
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+        if (type != "xcb_generic_event_t") {
+            return false;
+        }
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const uint8_t kind = event->response_type & ~0x80;
+        if (kind == XCB_ENTER_NOTIFY || kind == XCB_LEAVE_NOTIFY) {
+            const auto* crossing = static_cast<const xcb_enter_notify_event_t*>(message);
+            if (crossing->mode == XCB_NOTIFY_MODE_GRAB) {
+                altAlone_ = false;
+            }
+        }
+        return false;
+    }
+
   private:
     static bool IsAloneAlt(const QEvent* event) {
         const auto* key = static_cast<const QKeyEvent*>(event);
@@ -131,6 +154,8 @@ class MenuBarKeys : public QObject {
 } // namespace
 
 void WatchMenuBarKeys(QMenuBar* bar) {
-    // Owned by the bar: the filter goes when the bar does.
-    QApplication::instance()->installEventFilter(new MenuBarKeys(bar));
+    // Owned by the bar: the filters go when the bar does.
+    auto* keys = new MenuBarKeys(bar);
+    QApplication::instance()->installEventFilter(keys);
+    QApplication::instance()->installNativeEventFilter(keys);
 }

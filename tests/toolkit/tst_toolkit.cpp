@@ -7,13 +7,17 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <vector>
 
 namespace {
@@ -365,6 +369,31 @@ class TestToolkit : public QObject {
         QTest::qWait(700); // past the auto-repeat's first delay
         QCOMPARE(hookCalls.size(), calls);
         QCOMPARE(GetControlState(control), position);
+    }
+
+    void messageBoxIsAsWideAsItsTitle_data() {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("the program's name") << "Tessary";
+        QTest::newRow("a caption far wider than the text")
+            << "A caption far wider than the text of its message box";
+    }
+
+    void messageBoxIsAsWideAsItsTitle() {
+        QFETCH(QString, title);
+        QSize seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&seen, &poll] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen = box->size();
+                poll.stop();
+                box->done(0);
+            }
+        });
+        poll.start(10);
+        ShowMessage(title.toStdString(), "x");
+        const QFontMetrics titleFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+        QVERIFY2(seen.width() >= titleFont.horizontalAdvance(title) + 120,
+                 qPrintable(QString::number(seen.width())));
     }
 
     void requestersRefuseAMissingFolder_data() {
