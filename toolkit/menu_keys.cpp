@@ -64,6 +64,9 @@ class MenuBarKeys : public QObject, public QAbstractNativeEventFilter {
             }
             auto* key = static_cast<QKeyEvent*>(event);
             altAlone_ = IsAloneAlt(event);
+            if (altAlone_ && !key->isAutoRepeat()) {
+                altPressTime_ = static_cast<uint32_t>(key->timestamp());
+            }
             // Alt with a character is a command, never text to type, here as in GTK programs.
             // AltGr, which types @ and the euro sign on many layouts, does not report Alt.
             if ((key->modifiers() & Qt::AltModifier) != 0 && key->key() != Qt::Key_Alt &&
@@ -86,6 +89,9 @@ class MenuBarKeys : public QObject, public QAbstractNativeEventFilter {
         case QEvent::KeyRelease:
             if (altAlone_ && IsAloneAlt(event) && Concerns(watched)) {
                 altAlone_ = false;
+                if (GrabbedSince(altPressTime_)) {
+                    return false;
+                }
                 Toggle();
                 return true;
             }
@@ -100,7 +106,9 @@ class MenuBarKeys : public QObject, public QAbstractNativeEventFilter {
         }
     }
 
-    // The window manager's pointer grabs on X11.
+    // The window manager's pointer grabs on X11. They are read as X delivers them, which may be
+    // before Qt hands on a key that X delivered earlier, so they are kept by their X time and
+    // compared with Alt's press when it is released.
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
         if (type != "xcb_generic_event_t") {
             return false;
@@ -110,13 +118,19 @@ class MenuBarKeys : public QObject, public QAbstractNativeEventFilter {
         if (kind == XCB_ENTER_NOTIFY || kind == XCB_LEAVE_NOTIFY) {
             const auto* crossing = static_cast<const xcb_enter_notify_event_t*>(message);
             if (crossing->mode == XCB_NOTIFY_MODE_GRAB) {
-                altAlone_ = false;
+                grabSeen_ = true;
+                grabTime_ = crossing->time;
             }
         }
         return false;
     }
 
   private:
+    // X times are milliseconds that wrap around; the difference tells which came first.
+    [[nodiscard]] bool GrabbedSince(uint32_t time) const {
+        return grabSeen_ && static_cast<int32_t>(grabTime_ - time) >= 0;
+    }
+
     static bool IsAloneAlt(const QEvent* event) {
         const auto* key = static_cast<const QKeyEvent*>(event);
         return key->key() == Qt::Key_Alt &&
@@ -149,6 +163,9 @@ class MenuBarKeys : public QObject, public QAbstractNativeEventFilter {
 
     QMenuBar* bar_;
     bool altAlone_ = false;
+    uint32_t altPressTime_ = 0;
+    bool grabSeen_ = false;
+    uint32_t grabTime_ = 0;
 };
 
 } // namespace
