@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Patches a byte through the real X11 window under a real window manager (openbox), with what a
-# hand sends: checks that the window opens inside the screen, that Alt with a mouse button, which
+# hand sends: checks that the window opens inside a screen too small for its designed position,
+# that Alt with a mouse button, which
 # the window manager takes, opens no menu while Alt alone and Alt+F do, and that a left+right
 # chord on the scroll bar's right arrow moves the pointer one step and no further. Then types a
 # decimal value into the byte field with real key events, clicks its "Update" button, saves and
@@ -31,7 +32,7 @@ if [ "${2:-}" != "--inside-x11" ]; then
     # -noreset: by default the server resets when its last client leaves, and refuses connections
     # meanwhile, so the program could meet a server that the check below had just left.
     first_display=$((100 + RANDOM % 800))
-    exec xvfb-run -a -n "$first_display" -s "-screen 0 1280x1024x24 -noreset" \
+    exec xvfb-run -a -n "$first_display" -s "-screen 0 900x600x24 -noreset" \
         bash "$0" "$program" --inside-x11
 fi
 
@@ -161,11 +162,22 @@ wait_until find_window || fail "no window titled \"Tessary 1.20\" appeared withi
 # active.
 window_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ]; }
 wait_until window_active || fail "the window did not become active"
+# The screen is too small for the designed position (300, 200), so the window must have moved
+# inside. The pointer, which X keeps on the screen, finds the window's corners: a corner off the
+# screen would leave it short.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 eval "$(xdotool getdisplaygeometry --shell | sed 's/^/SCREEN_/')"
-[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le "$SCREEN_WIDTH" ] &&
-    [ $((Y + HEIGHT)) -le "$SCREEN_HEIGHT" ] ||
-    fail "the window (${WIDTH}x${HEIGHT} at $X,$Y) is not inside the ${SCREEN_WIDTH}x${SCREEN_HEIGHT} screen"
+corner() {
+    xdotool mousemove --window "$window" "$1" "$2"
+    sleep 0.2
+    xdotool getmouselocation --shell | sed -n 's/^\([XY]\)=/POINTER_\1=/p'
+}
+eval "$(corner 0 0)"
+left=$POINTER_X top=$POINTER_Y
+eval "$(corner $((WIDTH - 1)) $((HEIGHT - 1)))"
+[ $((POINTER_X - left)) -eq $((WIDTH - 1)) ] && [ $((POINTER_Y - top)) -eq $((HEIGHT - 1)) ] &&
+    [ "$POINTER_X" -lt "$SCREEN_WIDTH" ] && [ "$POINTER_Y" -lt "$SCREEN_HEIGHT" ] ||
+    fail "the window (${WIDTH}x${HEIGHT} from $left,$top) is not inside the ${SCREEN_WIDTH}x${SCREEN_HEIGHT} screen"
 
 # No popup appears within a moment.
 stays_closed() {
