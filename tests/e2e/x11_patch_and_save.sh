@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Patches a byte through the real X11 window under a real window manager (openbox), with what a
 # hand sends: checks that the window opens inside a screen too small for its designed position,
-# that Alt with a mouse button, which
-# the window manager takes, opens no menu while Alt alone and Alt+F do, and that a left+right
-# chord on the scroll bar's right arrow moves the pointer one step and no further. Then types a
+# that Alt with a mouse button, which the window manager takes, opens no menu while Alt alone and
+# Alt+F do, and that a left+right chord on the scroll bar's right arrow moves the pointer one
+# step and no further. Then types a
 # decimal value into the byte field with real key events, clicks its "Update" button, saves and
 # quits through the File menu, and compares the file on disk with the expected bytes: the patch
 # lands at the pointer, so a scroll bar that kept running would patch a later byte.
