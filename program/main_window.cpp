@@ -5,6 +5,7 @@
 #include "program/controls.h"
 #include "program/program_title.h"
 #include "program/state/window_fonts.h"
+#include "program/value_rows.h"
 #include "toolkit/toolkit.h"
 
 #include <algorithm>
@@ -209,7 +210,8 @@ void CreateControls() {
     }
 }
 
-// What the desktop adds around the layout: names for screen readers, Enter for a search.
+// What the desktop adds around the layout: names for screen readers, Enter as a click on the
+// button of its field's row.
 void DescribeControls() {
     for (const ControlRow& row : CONTROL_ROWS) {
         if (row.spokenName != nullptr) {
@@ -226,19 +228,25 @@ void DescribeControls() {
         }
     }
     SetEnterClicksButton(Control::SearchTextField, Control::FindNextButton);
+    for (const ValueRow& row : VALUE_ROWS) {
+        SetEnterClicksButton(row.field, row.button);
+    }
+    // The byte row's other two fields are written back by the same button as its decimal.
+    SetEnterClicksButton(Control::CharField, Control::UpdateByteButton);
+    SetEnterClicksButton(Control::HexField, Control::UpdateByteButton);
 }
 
 void CreateMenu(NativeHandle window) {
     if (CreateMenuBar(MAIN_WINDOW, window) == 0) {
         return;
     }
-    AddMenuTitle("File");
+    AddMenuTitle("File", "Alt+F");
     AddMenuItem(MenuItem::Load, "Load", "Ctrl+O");
     AddMenuItem(MenuItem::Save, "Save", "Ctrl+S");
     AddMenuItem(MenuItem::SaveAs, "Save As", "Ctrl+Shift+S");
     AddMenuSeparator();
     AddMenuItem(MenuItem::Quit, "Quit", "Ctrl+Q");
-    AddMenuTitle("Help");
+    AddMenuTitle("Help", "Alt+H");
     AddMenuItem(MenuItem::About, "About");
 }
 

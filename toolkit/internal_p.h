@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <string>
 
+class QAction;
 class QMainWindow;
 class QMenuBar;
 
@@ -40,6 +41,8 @@ void CloseAllWindows();
 // menu_keys.cpp
 // Watches the keys that open and close the bar's drop-downs, for as long as the bar lives.
 void WatchMenuBarKeys(QMenuBar* bar);
+// Opens the drop-down of this title of the bar with its first item highlighted.
+void OpenBarMenu(QMenuBar* bar, QAction* title);
 
 // controls.cpp
 struct ControlRecord {

@@ -42,10 +42,61 @@ int ToInt(int64_t value) {
                                                 std::numeric_limits<int>::max()));
 }
 
+// The same press or release with no other button down: how Qt's controls expect them.
+QMouseEvent LoneButton(const QMouseEvent* event, Qt::MouseButtons buttons) {
+    return {event->type(),   event->position(), event->scenePosition(), event->globalPosition(),
+            event->button(), buttons,           event->modifiers(),     event->pointingDevice()};
+}
+
 } // namespace
 
+template <typename Slider> void MovingControl<Slider>::mousePressEvent(QMouseEvent* event) {
+    // A release lost to a grab elsewhere would otherwise keep the control inert.
+    if (actionButton_ != Qt::NoButton && (event->buttons() & actionButton_) == 0) {
+        actionButton_ = Qt::NoButton;
+    }
+    if (actionButton_ != Qt::NoButton || !MovesTheControl(event)) {
+        event->accept();
+        return;
+    }
+    actionButton_ = event->button();
+    actionOpen_ = true;
+    QMouseEvent lone = LoneButton(event, event->button());
+    Slider::mousePressEvent(&lone);
+    event->setAccepted(lone.isAccepted());
+}
+
+template <typename Slider> void MovingControl<Slider>::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != actionButton_ || actionButton_ == Qt::NoButton) {
+        event->accept();
+        return;
+    }
+    actionButton_ = Qt::NoButton;
+    QMouseEvent lone = LoneButton(event, Qt::NoButton);
+    Slider::mouseReleaseEvent(&lone);
+    event->accept();
+    EndAction();
+}
+
+template <typename Slider> void MovingControl<Slider>::wheelEvent(QWheelEvent* event) {
+    Slider::wheelEvent(event);
+    if (!this->isSliderDown()) {
+        EndAction();
+    }
+}
+
+template <typename Slider> void MovingControl<Slider>::EndAction() {
+    if (actionOpen_) {
+        actionOpen_ = false;
+        Notify(SCROLL_END_ACTION);
+    }
+}
+
+template class MovingControl<QSlider>;
+template class MovingControl<QScrollBar>;
+
 TrackBarWidget::TrackBarWidget(int32_t id, QWidget* parent)
-    : QSlider(Qt::Horizontal, parent), id_(id) {
+    : MovingControl<QSlider>(Qt::Horizontal, parent), id_(id) {
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QAbstractSlider::actionTriggered, this, &TrackBarWidget::OnAction);
     connect(this, &QAbstractSlider::sliderReleased, this,
@@ -75,27 +126,6 @@ void TrackBarWidget::OnAction(int action) {
 void TrackBarWidget::Notify(int32_t requestCode) {
     CallScrollHook(this, requestCode);
     QueueControlEvent(id_, 0);
-}
-
-void TrackBarWidget::mousePressEvent(QMouseEvent* event) {
-    if (!MovesTheControl(event)) {
-        event->accept();
-        return;
-    }
-    actionOpen_ = true;
-    QSlider::mousePressEvent(event);
-}
-
-void TrackBarWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (!MovesTheControl(event)) {
-        event->accept();
-        return;
-    }
-    QSlider::mouseReleaseEvent(event);
-    if (actionOpen_) {
-        actionOpen_ = false;
-        Notify(SCROLL_END_ACTION);
-    }
 }
 
 void TrackBarWidget::keyPressEvent(QKeyEvent* event) {
@@ -133,23 +163,14 @@ void TrackBarWidget::keyPressEvent(QKeyEvent* event) {
 
 void TrackBarWidget::keyReleaseEvent(QKeyEvent* event) {
     QSlider::keyReleaseEvent(event);
-    if (!event->isAutoRepeat() && actionOpen_ && !isSliderDown()) {
-        actionOpen_ = false;
-        Notify(SCROLL_END_ACTION);
-    }
-}
-
-void TrackBarWidget::wheelEvent(QWheelEvent* event) {
-    QSlider::wheelEvent(event);
-    if (actionOpen_ && !isSliderDown()) {
-        actionOpen_ = false;
-        Notify(SCROLL_END_ACTION);
+    if (!event->isAutoRepeat() && !isSliderDown()) {
+        EndAction();
     }
 }
 
 ScrollBarWidget::ScrollBarWidget(int32_t id, QWidget* parent, int32_t minimum, int32_t maximum,
                                  int32_t page)
-    : QScrollBar(Qt::Horizontal, parent), id_(id), minimum_(minimum),
+    : MovingControl<QScrollBar>(Qt::Horizontal, parent), id_(id), minimum_(minimum),
       highestBound_(static_cast<int64_t>(maximum) - 1), page_(page) {
     setFocusPolicy(Qt::NoFocus);
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -223,34 +244,5 @@ void ScrollBarWidget::OnAction(int action) {
 void ScrollBarWidget::Notify(int32_t requestCode) {
     if (CallScrollHook(this, requestCode) == HOOK_CONTINUE) {
         QueueControlEvent(id_, 0);
-    }
-}
-
-void ScrollBarWidget::mousePressEvent(QMouseEvent* event) {
-    if (!MovesTheControl(event)) {
-        event->accept();
-        return;
-    }
-    actionOpen_ = true;
-    QScrollBar::mousePressEvent(event);
-}
-
-void ScrollBarWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (!MovesTheControl(event)) {
-        event->accept();
-        return;
-    }
-    QScrollBar::mouseReleaseEvent(event);
-    if (actionOpen_) {
-        actionOpen_ = false;
-        Notify(SCROLL_END_ACTION);
-    }
-}
-
-void ScrollBarWidget::wheelEvent(QWheelEvent* event) {
-    QScrollBar::wheelEvent(event);
-    if (actionOpen_ && !isSliderDown()) {
-        actionOpen_ = false;
-        Notify(SCROLL_END_ACTION);
     }
 }

@@ -9,14 +9,21 @@
 #include "toolkit/cp1252_p.h"
 #include "toolkit/internal_p.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 
 namespace {
+
+// What a window manager's title bar takes beside the title: its buttons and margins.
+constexpr int TITLE_BAR_BUTTONS_WIDTH = 120;
 
 // The headless platforms have no desktop requester to show; the tests drive Qt's own there.
 bool DesktopRequesterPossible() {
@@ -31,6 +38,34 @@ bool FolderExists(const QString& path) {
 QString RefusalText(const QString& path) {
     return QString("%1\nThis folder does not exist.\nPlease choose a name in an existing folder.")
         .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+}
+
+// Makes the box at least as wide as its title, which the window manager writes in the title
+// font beside its own buttons, so that the title is never cut short. The box sizes itself from
+// its layout each time it is shown.
+void FitTitle(QMessageBox* box) {
+    auto* grid = qobject_cast<QGridLayout*>(box->layout());
+    auto* buttons = box->findChild<QDialogButtonBox*>();
+    const int index = grid != nullptr && buttons != nullptr ? grid->indexOf(buttons) : -1;
+    if (index < 0) {
+        return;
+    }
+    // In the buttons' row, with no height of its own, so that only the width can change.
+    int row = 0;
+    int column = 0;
+    int rows = 0;
+    int columns = 0;
+    grid->getItemPosition(index, &row, &column, &rows, &columns);
+    const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+    const int width = title.horizontalAdvance(box->windowTitle()) + TITLE_BAR_BUTTONS_WIDTH;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), row, 0, rows,
+                  grid->columnCount());
+}
+
+void Warn(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, ForegroundWindow());
+    FitTitle(&box);
+    box.exec();
 }
 
 // No Q_OBJECT: with the plain QFileDialog meta-object Qt still lets the desktop's requester
@@ -49,6 +84,7 @@ class FileRequester : public QFileDialog {
             auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
                                         RefusalText(chosen.constFirst()), QMessageBox::Ok, this);
             box->setAttribute(Qt::WA_DeleteOnClose);
+            FitTitle(box);
             box->open();
             return;
         }
@@ -95,7 +131,7 @@ std::string AskFile(const std::string& title, const std::string& defaultFile,
         }
         // A desktop requester has closed already: say why, then open it again on the nearest
         // folder that exists, with the name filled in.
-        QMessageBox::warning(ForegroundWindow(), dialog.windowTitle(), RefusalText(chosen));
+        Warn(dialog.windowTitle(), RefusalText(chosen));
         QString folder = QFileInfo(chosen).absolutePath();
         while (!QDir(folder).exists() && folder != QDir::rootPath()) {
             folder = QFileInfo(folder).absolutePath();
@@ -113,6 +149,7 @@ void ShowMessage(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, TextToWidget(caption), shown, QMessageBox::Ok,
                     ForegroundWindow());
     box.setObjectName("ShowMessage");
+    FitTitle(&box);
     box.exec();
 }
 

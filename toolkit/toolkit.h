@@ -170,7 +170,8 @@ void AddComboItem(int32_t id, int32_t position, const std::string& text);
 // Menus: a bar, then titles, each followed by its items. F10, or Alt pressed and released alone,
 // opens the bar's first drop-down; the same key again, or Escape, closes it.
 NativeHandle CreateMenuBar(int32_t number, NativeHandle window);
-void AddMenuTitle(const std::string& title);
+// `shortcut` ("Alt+F"), pressed anywhere in the window, opens the title's drop-down.
+void AddMenuTitle(const std::string& title, const std::string& shortcut = "");
 // `shortcut` is a key combination such as "Ctrl+Shift+S", shown beside the item's text; pressing
 // it anywhere in the window chooses the item. Empty: none.
 void AddMenuItem(int32_t menuId, const std::string& text, const std::string& shortcut = "");

@@ -13,12 +13,17 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <algorithm>
 #include <map>
 
 namespace {
 
 // The menu bar keeps the height the layout was designed around, whatever the style prefers.
 constexpr int MENU_BAR_HEIGHT = 20;
+
+void KeepInsideScreen(QWidget* window);
 
 // A window's close box asks the program; it does not close the window.
 class AppWindow : public QMainWindow {
@@ -30,6 +35,20 @@ class AppWindow : public QMainWindow {
         event->ignore();
         QueueEvent(EVENT_CLOSE, WindowNumberOf(this), 0, -1);
     }
+
+    // The window manager's frame is known only once it has framed the window, which moves it;
+    // until the window is first active, those moves place it again, frame included.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::WindowActivate) {
+            placing_ = false;
+        } else if (event->type() == QEvent::Move && placing_ && isVisible()) {
+            KeepInsideScreen(this);
+        }
+        return QMainWindow::event(event);
+    }
+
+  private:
+    bool placing_ = true;
 };
 
 struct WindowRecord {
@@ -68,6 +87,34 @@ WindowRecord* MenuWindow() {
 // Menu texts are shown as they are: "&" is not an access-key mark here.
 QString MenuText(const std::string& text) {
     return TextToWidget(text).replace("&", "&&");
+}
+
+// On X11 the program places its window itself (a Wayland client cannot): the designed position
+// is kept wherever the window fits the free area of the screen it opens on; elsewhere it moves
+// inside, to the area's top-left corner along a side where it is larger. Its size stays.
+void KeepInsideScreen(QWidget* window) {
+    if (QGuiApplication::platformName() != "xcb") {
+        return;
+    }
+    QScreen* screen = QGuiApplication::screenAt(window->pos());
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const auto inside = [](int start, int length, int areaStart, int areaLength) {
+        return length >= areaLength ? areaStart
+                                    : std::clamp(start, areaStart, areaStart + areaLength - length);
+    };
+    // The frame, once the window manager has put one around the window; the window before.
+    const QRect frame = window->frameGeometry();
+    const QPoint placed(inside(frame.x(), frame.width(), area.x(), area.width()),
+                        inside(frame.y(), frame.height(), area.y(), area.height()));
+    if (placed != frame.topLeft()) {
+        window->move(placed);
+    }
 }
 
 } // namespace
@@ -134,6 +181,7 @@ NativeHandle OpenAppWindow(int32_t number, int32_t x, int32_t y, int32_t innerWi
     window->setFocusPolicy(Qt::ClickFocus);
     window->resize(innerWidth, innerHeight);
     window->move(x, y);
+    KeepInsideScreen(window);
     Windows()[number] = WindowRecord{window, inner, nullptr, nullptr};
     window->show();
     window->setFocus();
@@ -194,7 +242,7 @@ NativeHandle CreateMenuBar(int32_t number, NativeHandle window) {
     return reinterpret_cast<NativeHandle>(bar);
 }
 
-void AddMenuTitle(const std::string& title) {
+void AddMenuTitle(const std::string& title, const std::string& shortcut) {
     WindowRecord* record = MenuWindow();
     if (record == nullptr) {
         return;
@@ -203,6 +251,16 @@ void AddMenuTitle(const std::string& title) {
     record->currentMenu->setObjectName(TextToWidget(title) + "Menu");
     // A drop-down is a window of its own: it takes the window's font only when told to.
     record->currentMenu->setAttribute(Qt::WA_WindowPropagation);
+    if (shortcut.empty()) {
+        return;
+    }
+    // A shortcut of the window rather than an access key, which the style would underline.
+    auto* keys = new QShortcut(QKeySequence(TextToWidget(shortcut), QKeySequence::PortableText),
+                               record->window);
+    QObject::connect(keys, &QShortcut::activated, record->menuBar,
+                     [bar = record->menuBar.data(), title = record->currentMenu->menuAction()] {
+                         OpenBarMenu(bar, title);
+                     });
 }
 
 void AddMenuItem(int32_t menuId, const std::string& text, const std::string& shortcut) {

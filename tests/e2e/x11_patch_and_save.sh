@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Patches a byte through the real X11 window: types a decimal value into the byte field with real
-# key events, clicks its "Update" button, saves and quits through the File menu, then compares
-# the file on disk with the expected bytes.
+# Patches a byte through the real X11 window under a real window manager (openbox), with what a
+# hand sends: checks that the window opens inside a screen too small for its designed position,
+# that Alt with a mouse button, which the window manager takes, opens no menu while Alt alone and
+# Alt+F do, and that a left+right chord on the scroll bar's right arrow moves the pointer one
+# step and no further. Then types a
+# decimal value into the byte field with real key events, clicks its "Update" button, saves and
+# quits through the File menu, and compares the file on disk with the expected bytes: the patch
+# lands at the pointer, so a scroll bar that kept running would patch a later byte.
 #
 # Usage: x11_patch_and_save.sh PROGRAM
-# Exit code 0 passed, 1 failed, 77 skipped (the X11 tools are missing; scripts/setup installs
-# them). No window manager runs under plain Xvfb, so window coordinates are the program's own.
+# Exit code 0 passed, 1 failed, 77 skipped (the X11 tools or openbox are missing, or openbox
+# cannot start; scripts/setup installs them). Window coordinates are the client window's own.
 set -euo pipefail
+[ -n "${E2E_TRACE:-}" ] && { PS4='+ $SECONDS '; set -x; }
 
 if [ $# -lt 1 ]; then
     echo "usage: $0 PROGRAM" >&2
@@ -15,7 +21,7 @@ fi
 program="$(realpath "$1")"
 
 if [ "${2:-}" != "--inside-x11" ]; then
-    for tool in xvfb-run Xvfb xauth xdotool; do
+    for tool in xvfb-run Xvfb xauth xdotool openbox; do
         if ! command -v "$tool" >/dev/null; then
             echo "SKIP: $tool is not installed (scripts/setup installs it)"
             exit 77
@@ -26,7 +32,7 @@ if [ "${2:-}" != "--inside-x11" ]; then
     # -noreset: by default the server resets when its last client leaves, and refuses connections
     # meanwhile, so the program could meet a server that the check below had just left.
     first_display=$((100 + RANDOM % 800))
-    exec xvfb-run -a -n "$first_display" -s "-screen 0 1280x1024x24 -noreset" \
+    exec xvfb-run -a -n "$first_display" -s "-screen 0 900x600x24 -noreset" \
         bash "$0" "$program" --inside-x11
 fi
 
@@ -38,8 +44,12 @@ MENU_BAR_HEIGHT=20
 
 work="$(mktemp -d)"
 pid=""
+wm_pid=""
 
 cleanup() {
+    if [ -n "$wm_pid" ]; then
+        kill "$wm_pid" 2>/dev/null || true
+    fi
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
         kill "$pid" 2>/dev/null || true
         for _ in 1 2 3 4 5 6 7 8 9 10; do
@@ -117,14 +127,25 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR"
 sample="$work/sample.png"
 printf '\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR' >"$sample"
 printf 'Tessary end-to-end sample, line %d.\n' 1 2 3 4 >>"$sample"
-# 300 typed into the decimal field: the byte keeps the low 8 bits, 0x2C.
+# 300 typed into the decimal field at the pointer, one step on from the first byte: the second
+# byte keeps the low 8 bits, 0x2C.
 expected="$work/expected.png"
 cp "$sample" "$expected"
-printf '\x2c' | dd of="$expected" bs=1 seek=0 conv=notrunc status=none
+printf '\x2c' | dd of="$expected" bs=1 seek=1 conv=notrunc status=none
 
 # xvfb-run can hand over before its server takes connections, when a signal ends its wait early.
 display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
 wait_until display_answers || fail "the X server on $DISPLAY did not answer within ${WAIT_SECONDS} s"
+
+# A window manager that takes Alt with a mouse button for itself, as most X11 desktops do.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+wm_answers() { xdotool get_num_desktops >/dev/null 2>&1; }
+if ! wait_until wm_answers; then
+    echo "SKIP: openbox did not start on $DISPLAY" >&2
+    cat "$work/openbox.log" >&2
+    exit 77
+fi
 
 "$program" "$sample" >"$work/program.log" 2>&1 &
 pid=$!
@@ -136,6 +157,59 @@ find_window() {
     [ -n "$window" ]
 }
 wait_until find_window || fail "no window titled \"Tessary 1.20\" appeared within ${WAIT_SECONDS} s"
+
+# The window manager may move the window while it frames it; the window has settled once it is
+# active.
+window_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ]; }
+wait_until window_active || fail "the window did not become active"
+# The screen is too small for the designed position (300, 200), so the window must have moved
+# inside. The pointer, which X keeps on the screen, finds the window's corners: a corner off the
+# screen would leave it short.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+eval "$(xdotool getdisplaygeometry --shell | sed 's/^/SCREEN_/')"
+corner() {
+    xdotool mousemove --window "$window" "$1" "$2"
+    sleep 0.2
+    xdotool getmouselocation --shell | sed -n 's/^\([XY]\)=/POINTER_\1=/p'
+}
+eval "$(corner 0 0)"
+left=$POINTER_X top=$POINTER_Y
+eval "$(corner $((WIDTH - 1)) $((HEIGHT - 1)))"
+[ $((POINTER_X - left)) -eq $((WIDTH - 1)) ] && [ $((POINTER_Y - top)) -eq $((HEIGHT - 1)) ] &&
+    [ "$POINTER_X" -lt "$SCREEN_WIDTH" ] && [ "$POINTER_Y" -lt "$SCREEN_HEIGHT" ] ||
+    fail "the window (${WIDTH}x${HEIGHT} from $left,$top) is not inside the ${SCREEN_WIDTH}x${SCREEN_HEIGHT} screen"
+
+# No popup appears within a moment.
+stays_closed() {
+    sleep 0.5
+    popup_closed
+}
+
+# Alt with each mouse button, on an empty part of the Search frame: the window manager takes the
+# click, and the Alt around it is no lone Alt.
+xdotool mousemove --sync --window "$window" 400 $((160 + MENU_BAR_HEIGHT))
+for button in 1 2 3; do
+    xdotool keydown alt
+    xdotool click "$button"
+    xdotool keyup alt
+    stays_closed || fail "Alt with mouse button $button opened a menu"
+done
+# Alt alone opens the File menu, and so does Alt+F from a field, which takes no "f".
+xdotool key alt
+wait_until popup_open || fail "Alt alone opened no menu"
+xdotool key Escape
+wait_until popup_closed || fail "Escape did not close the menu"
+click_inner 105 120
+xdotool key alt+f
+wait_until popup_open || fail "Alt+F opened no menu"
+xdotool key Escape
+wait_until popup_closed || fail "Escape did not close the menu"
+
+# A chord on the scroll bar's right arrow (PointerSlider spans x 25..645, y 260..276): left down,
+# right down, left up, right up. One step, then nothing more, whatever the auto-repeat would do.
+xdotool mousemove --sync --window "$window" 637 $((268 + MENU_BAR_HEIGHT))
+xdotool mousedown 1 mousedown 3 mouseup 1 mouseup 3
+sleep 1.5
 
 # DecField spans x 80..130, y 110..130; its "Update" button x 222..272 on the same row.
 click_inner 105 120
@@ -150,7 +224,7 @@ wait_until saved || {
     od -An -tx1 -N16 "$expected" >&2
     echo "on disk:" >&2
     od -An -tx1 -N16 "$sample" >&2
-    fail "the file on disk does not hold the patched byte after File > Save"
+    fail "the file on disk does not hold the patched byte 2 after File > Save (a scroll bar that kept running after the chord patches a later byte)"
 }
 
 choose_file_menu_item 3
@@ -162,4 +236,5 @@ pid=""
 [ "$status" -eq 0 ] || fail "the program ended with exit code $status"
 cmp -s "$sample" "$expected" || fail "the file changed after the save"
 
-echo "PASS: byte 1 patched to 0x2c through the X11 window, saved and quit"
+echo "PASS: under openbox, Alt+click opened no menu, Alt and Alt+F did, a chord stepped once;" \
+    "byte 2 patched to 0x2c through the X11 window, saved and quit"

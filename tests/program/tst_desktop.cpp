@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -105,6 +106,23 @@ class TestDesktop : public QObject {
             << "SearchTextField" << int(Qt::Key_Return) << 0 << true << "FindNextButton";
         QTest::newRow("Enter before a load: nothing, as the disabled Find Next")
             << "SearchTextField" << int(Qt::Key_Return) << 0 << false << "FindNextButton";
+        const char* const valueRows[][2] = {
+            {"BitsField", "UpdateBitsButton"},   {"DecField", "UpdateByteButton"},
+            {"CharField", "UpdateByteButton"},   {"HexField", "UpdateByteButton"},
+            {"Int16Field", "UpdateInt16Button"}, {"Int32Field", "UpdateInt32Button"},
+            {"Int64Field", "UpdateInt64Button"}};
+        for (const auto& [field, button] : valueRows) {
+            QTest::addRow("Enter in %s: its row's Update", field)
+                << field << int(Qt::Key_Enter) << 0 << true << button;
+        }
+        QTest::newRow("Enter in a value field before a load: nothing, as its disabled Update")
+            << "Int32Field" << int(Qt::Key_Return) << 0 << false << "UpdateInt32Button";
+        QTest::newRow("Alt with a letter in a field: nothing typed")
+            << "DecField" << int(Qt::Key_X) << int(Qt::AltModifier) << true << "";
+        QTest::newRow("Enter in the strip: nothing")
+            << "ByteStrip" << int(Qt::Key_Return) << 0 << true << "";
+        QTest::newRow("Enter in the preview: nothing")
+            << "PreviewText" << int(Qt::Key_Return) << 0 << true << "";
     }
 
     void keysRaiseTheEventsOfTheirItems() {
@@ -117,13 +135,15 @@ class TestDesktop : public QObject {
             QVERIFY(WriteAndLoad(folder_->filePath("a.bin"), "needle in a file"));
         }
         const QByteArray sourceName = source.toLatin1();
-        if (auto* button = FindWidget<QPushButton>(sourceName.constData())) {
+        if (source.isEmpty()) {
+            // the key raises nothing
+        } else if (auto* button = FindWidget<QPushButton>(sourceName.constData())) {
             QTest::mouseClick(button, Qt::LeftButton);
         } else {
             QVERIFY(TriggerMenu(sourceName.constData()));
         }
         const QStringList expected = TakeProgramEvents();
-        QCOMPARE(expected.isEmpty(), !loaded && source == "FindNextButton");
+        QCOMPARE(expected.isEmpty(), source.isEmpty() || (!loaded && source.endsWith("Button")));
 
         QWidget* target = FocusTarget(focus);
         target->setFocus();
@@ -136,29 +156,52 @@ class TestDesktop : public QObject {
         QTest::addColumn<QString>("focus"); // the control with the focus; empty: the window
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("closingKey");
-        QTest::newRow("F10, then F10 again") << "" << int(Qt::Key_F10) << int(Qt::Key_F10);
+        QTest::addColumn<int>("modifiers"); // held with `key`
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("item"); // the highlighted one
+        QTest::newRow("F10, then F10 again")
+            << "" << int(Qt::Key_F10) << int(Qt::Key_F10) << 0 << "FileMenu"
+            << "Load";
         QTest::newRow("F10 from an edit field, then Escape")
-            << "DecField" << int(Qt::Key_F10) << int(Qt::Key_Escape);
+            << "DecField" << int(Qt::Key_F10) << int(Qt::Key_Escape) << 0 << "FileMenu"
+            << "Load";
         QTest::newRow("Alt alone, then Alt again")
-            << "BitsField" << int(Qt::Key_Alt) << int(Qt::Key_Alt);
+            << "BitsField" << int(Qt::Key_Alt) << int(Qt::Key_Alt) << 0 << "FileMenu"
+            << "Load";
+        QTest::newRow("Alt+F from a value field, then Escape")
+            << "Int32Field" << int(Qt::Key_F) << int(Qt::Key_Escape) << int(Qt::AltModifier)
+            << "FileMenu"
+            << "Load";
+        QTest::newRow("Alt+H from the search text, then Escape")
+            << "SearchTextField" << int(Qt::Key_H) << int(Qt::Key_Escape) << int(Qt::AltModifier)
+            << "HelpMenu"
+            << "About";
     }
 
     void keyboardOpensTheMenu() {
         QFETCH(QString, focus);
         QFETCH(int, key);
         QFETCH(int, closingKey);
+        QFETCH(int, modifiers);
+        QFETCH(QString, menu);
+        QFETCH(QString, item);
         QWidget* target = FocusTarget(focus);
         target->setFocus();
+        auto* field = qobject_cast<QLineEdit*>(target);
+        const QString text = field != nullptr ? field->text() : QString();
         // The desktop reports Alt among the modifiers of its own press and release.
         const auto modifiersOf = [](int pressed) {
             return pressed == Qt::Key_Alt ? Qt::AltModifier : Qt::NoModifier;
         };
-        QTest::keyClick(target, Qt::Key(key), modifiersOf(key));
+        QTest::keyClick(target, Qt::Key(key), modifiersOf(key) | Qt::KeyboardModifiers(modifiers));
         auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(popup != nullptr);
-        QCOMPARE(popup->objectName(), QString("FileMenu"));
+        QCOMPARE(popup->objectName(), menu);
         QVERIFY(popup->activeAction() != nullptr);
-        QCOMPARE(popup->activeAction()->text(), QString("Load"));
+        QCOMPARE(popup->activeAction()->text(), item);
+        if (field != nullptr) {
+            QCOMPARE(field->text(), text); // the letter was not typed
+        }
 
         QTest::keyClick(popup, Qt::Key(closingKey), modifiersOf(closingKey));
         QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
@@ -228,7 +271,8 @@ class TestDesktop : public QObject {
 
     void droppedFiles_data() {
         QTest::addColumn<QString>("target");
-        QTest::addColumn<QStringList>("files"); // %1 stands for the test's folder
+        // Addresses: %1 stands for the test's folder, the rest is as a file manager encodes it.
+        QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("fileName"); // FileName afterwards, as Load would leave it
         QTest::addColumn<bool>("loaded");
@@ -242,9 +286,12 @@ class TestDesktop : public QObject {
         QTest::newRow("several files: the first")
             << "PreviewText" << QStringList{"%1/b.bin", "%1/a.bin"} << ""
             << "%1/b.bin" << true << QStringList();
-        QTest::newRow("a folder: as Load of a folder")
+        QTest::newRow("a name that is not UTF-8 is loaded")
+            << "ByteStrip" << QStringList{"%1/caf%E9.bin"} << ""
+            << "%1/caf%E9.bin" << true << QStringList();
+        QTest::newRow("a folder is refused before the drop")
             << "BitsField" << QStringList{"%1"} << ""
-            << "%1" << false << QStringList{"Tessary|Empty or invalid file"};
+            << "" << false << QStringList();
         QTest::newRow("text on an edit field goes into it")
             << "SearchTextField" << QStringList() << "needle"
             << "" << false << QStringList();
@@ -257,20 +304,26 @@ class TestDesktop : public QObject {
         QFETCH(QString, fileName);
         QFETCH(bool, loaded);
         QFETCH(QStringList, messages);
-        QVERIFY(WriteToDisk(folder_->filePath("a.bin"), RandomBytes(100, 1)));
-        QVERIFY(WriteToDisk(folder_->filePath("b.bin"), RandomBytes(200, 2)));
+        const std::string folder = Native(folder_->path());
+        // The raw name of an address of the table.
+        const auto diskName = [&folder](const QString& address) {
+            return folder +
+                   QByteArray::fromPercentEncoding(address.mid(2).toLatin1()).toStdString();
+        };
+        QVERIFY(WriteToDisk(folder + "/a.bin", RandomBytes(100, 1)));
+        QVERIFY(WriteToDisk(folder + "/b.bin", RandomBytes(200, 2)));
+        QVERIFY(WriteToDisk(folder + "/caf\xe9.bin", RandomBytes(300, 3)));
         QMimeData data;
-        QList<QUrl> urls;
-        QStringList addresses;
+        QByteArrayList addresses;
         for (const QString& file : files) {
-            urls << QUrl::fromLocalFile(QString(file).replace("%1", folder_->path()));
-            addresses << urls.constLast().toString();
+            addresses << "file://" + QUrl::toPercentEncoding(folder_->path(), "/") +
+                             file.mid(2).toLatin1();
         }
-        if (!urls.isEmpty()) {
-            data.setUrls(urls);
+        if (!addresses.isEmpty()) {
+            data.setData("text/uri-list", addresses.join("\r\n") + "\r\n");
         }
         // A file manager offers the files' addresses as text too, which an edit field would take.
-        data.setText(text.isEmpty() ? addresses.join('\n') : text);
+        data.setText(text.isEmpty() ? QString::fromLatin1(addresses.join('\n')) : text);
 
         QWidget* window = MainWindowWidget();
         QWidget* control = FindWidget(target.toLatin1().constData());
@@ -280,13 +333,18 @@ class TestDesktop : public QObject {
         for (qsizetype count = 0; count < messages.size(); ++count) {
             answers.Acknowledge();
         }
+        // What is taken is taken from the first moment, so the pointer tells the truth.
+        const bool taken = loaded || !text.isEmpty();
         QDragEnterEvent enter(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window->windowHandle(), &enter);
-        QVERIFY(enter.isAccepted());
+        QCOMPARE(enter.isAccepted(), taken);
+        QDragMoveEvent move(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window->windowHandle(), &move);
+        QCOMPARE(move.isAccepted(), taken);
         QDropEvent drop(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window->windowHandle(), &drop);
-        QVERIFY(drop.isAccepted());
-        if (!files.isEmpty()) {
+        QCOMPARE(drop.isAccepted(), taken);
+        if (taken && !files.isEmpty()) {
             QCOMPARE(drop.dropAction(), Qt::CopyAction); // never a move that deletes the source
         }
         const QDeadlineTimer deadline(10000);
@@ -296,8 +354,8 @@ class TestDesktop : public QObject {
         } while (answers.pending() > 0 && !deadline.hasExpired());
         QCOMPARE(MessagesSeen(answers), messages.join('\n'));
 
-        const QString path = QString(fileName).replace("%1", folder_->path());
-        QCOMPARE(FileState.FileName, path.isEmpty() ? std::string() : Native(path));
+        const std::string path = fileName.isEmpty() ? std::string() : diskName(fileName);
+        QCOMPARE(FileState.FileName, path);
         QCOMPARE(CopyInMemory(), loaded ? ReadFromDisk(path) : QByteArray());
         if (!text.isEmpty()) {
             QCOMPARE(Shown(Control::SearchTextField), text.toLatin1());

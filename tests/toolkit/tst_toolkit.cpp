@@ -7,13 +7,17 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <vector>
 
 namespace {
@@ -316,6 +320,80 @@ class TestToolkit : public QObject {
         QCOMPARE(hookCalls.size(), std::size_t(0));
         QCOMPARE(ControlEventsOf(control), std::vector<int32_t>());
         QCOMPARE(GetControlState(control), position);
+    }
+
+    // A sequence of presses (L, M, R) and releases (l, m, r) on the scroll bar's right arrow or
+    // the track bar's channel right of the thumb: the first moving button begins the action and
+    // its release ends it, once, with no repeat after.
+    void chordEndsWithItsFirstButton_data() {
+        QTest::addColumn<int>("control");
+        QTest::addColumn<QString>("sequence");
+        for (const int control : {int(SCROLL), int(TRACK)}) {
+            const char* name = control == SCROLL ? "scroll bar" : "track bar";
+            for (const char* sequence : {"LRlr", "LRrl", "RLrl", "RLlr", "MLml"}) {
+                QTest::addRow("%s %s", name, sequence) << control << QString(sequence);
+            }
+        }
+    }
+
+    void chordEndsWithItsFirstButton() {
+        QFETCH(int, control);
+        QFETCH(QString, sequence);
+        QWidget* widget = ControlWidgetByHandle(control);
+        QPoint at;
+        if (control == SCROLL) {
+            at = ScrollBarPartCentre(ScrollBarOfAFile(1000, 11), QStyle::SC_ScrollBarAddLine);
+        } else {
+            SetControlState(TRACK, 10);
+            at = QPoint(widget->width() - 5, widget->height() / 2);
+        }
+        TakeEvents();
+        for (const QChar step : sequence) {
+            const Qt::MouseButton button = step.toUpper() == 'L'   ? Qt::LeftButton
+                                           : step.toUpper() == 'M' ? Qt::MiddleButton
+                                                                   : Qt::RightButton;
+            if (step.isUpper()) {
+                QTest::mousePress(widget, button, {}, at);
+            } else {
+                QTest::mouseRelease(widget, button, {}, at);
+            }
+        }
+        QVERIFY(!hookCalls.empty());
+        QCOMPARE(hookCalls.back().code, SCROLL_END_ACTION);
+        const auto ends = std::count_if(hookCalls.begin(), hookCalls.end(), [](const HookCall& c) {
+            return c.code == SCROLL_END_ACTION;
+        });
+        QCOMPARE(ends, 1);
+        const std::size_t calls = hookCalls.size();
+        const int32_t position = GetControlState(control);
+        QTest::qWait(700); // past the auto-repeat's first delay
+        QCOMPARE(hookCalls.size(), calls);
+        QCOMPARE(GetControlState(control), position);
+    }
+
+    void messageBoxIsAsWideAsItsTitle_data() {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("the program's name") << "Tessary";
+        QTest::newRow("a caption far wider than the text")
+            << "A caption far wider than the text of its message box";
+    }
+
+    void messageBoxIsAsWideAsItsTitle() {
+        QFETCH(QString, title);
+        QSize seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&seen, &poll] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen = box->size();
+                poll.stop();
+                box->done(0);
+            }
+        });
+        poll.start(10);
+        ShowMessage(title.toStdString(), "x");
+        const QFontMetrics titleFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+        QVERIFY2(seen.width() >= titleFont.horizontalAdvance(title) + 120,
+                 qPrintable(QString::number(seen.width())));
     }
 
     void requestersRefuseAMissingFolder_data() {
