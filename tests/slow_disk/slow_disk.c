@@ -167,6 +167,11 @@ static int Write(const char* path, const char* buffer, size_t size, off_t offset
     (void)path;
     const ssize_t written = pwrite((int)file->fh, buffer, size, offset);
     if (written > 0) {
+        /* A stick's writes are on it at its pace: the folder's own disk must not collect them in
+         * its cache and make a final fsync wait for all of them. */
+        sync_file_range((int)file->fh, offset, written,
+                        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                            SYNC_FILE_RANGE_WAIT_AFTER);
         Pace((size_t)written);
     }
     return written < 0 ? -errno : (int)written;

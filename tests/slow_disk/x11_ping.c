@@ -6,11 +6,11 @@
  * use or no display. The window answers by sending the message back to the root window, which
  * this client watches; no window manager may hold the root's redirection for that (plain Xvfb).
  */
+#include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
-#include <poll.h>
 #include <xcb/xcb.h>
 
 static xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
