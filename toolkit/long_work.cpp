@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -37,7 +38,12 @@ class ProgressWindow : public QDialog {
         connect(cancel_, &QPushButton::clicked, this, [this] { cancelled_ = true; });
     }
 
-    void SetText(const QString& text) { text_->setText(text); }
+    void SetText(const QString& text) {
+        // Wide enough from the start for the counts to grow, so that the window keeps its size.
+        const int width = text_->fontMetrics().horizontalAdvance(QString(text.size() + 8, '0'));
+        text_->setMinimumWidth(std::max(text_->minimumWidth(), width));
+        text_->setText(text);
+    }
     void DisableCancel() {
         cancellable_ = false;
         cancel_->setEnabled(false);
