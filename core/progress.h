@@ -7,8 +7,9 @@
 #include <functional>
 
 // The bytes of one step of a reported read or write: at a slow disk's 50 MB/s one step takes
-// about 40 ms, and at the page cache's pace the steps cost nothing next to the copying.
-constexpr int64_t PROGRESS_CHUNK_SIZE = int64_t{2} << 20;
+// about 20 ms, which leaves room below the 100 ms that the window may go unanswered for a disk
+// that stalls now and then; at the page cache's pace the steps cost nothing next to the copying.
+constexpr int64_t PROGRESS_CHUNK_SIZE = int64_t{1} << 20;
 
 // Told after each chunk that `done` of `total` bytes have moved. Returns false to cancel the work,
 // which then fails with ECANCELED. `cancellable` is false once the work can no longer be undone (a

@@ -392,7 +392,7 @@ void TestFileIo::reportedWork_data() {
     QTest::addColumn<int>("cancelAt"); // the report, counted from 1, that asks to stop; 0 none
     QTest::addColumn<bool>("completed");
     QTest::addColumn<int>("reports");
-    // 5 MiB and a byte: chunks end at 2 MiB, 4 MiB and the end.
+    // Two and a half chunks and a byte: reports after each of the two chunks and at the end.
     QTest::newRow("read, not cancelled") << "read" << 0 << true << 3;
     QTest::newRow("read cancelled after the first chunk") << "read" << 1 << false << 1;
     QTest::newRow("read cancelled after the last chunk") << "read" << 3 << false << 3;
@@ -410,7 +410,7 @@ void TestFileIo::reportedWork() {
     QFETCH(QString, work);
     QFETCH(int, cancelAt);
     QFETCH(bool, completed);
-    constexpr int64_t SIZE = (5 << 20) + 1;
+    constexpr int64_t SIZE = 2 * PROGRESS_CHUNK_SIZE + PROGRESS_CHUNK_SIZE / 2 + 1;
     QTemporaryDir folder;
     const QString path = folder.filePath("target.bin");
     const QByteArray before = RandomBytes(SIZE - 1000, 5);

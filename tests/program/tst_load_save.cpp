@@ -461,7 +461,7 @@ void TestLoadSave::cancelledWork() {
     QFETCH(CancelBy, how);
     QFETCH(bool, loadedBefore);
     QFETCH(bool, completed);
-    constexpr qsizetype SIZE = 8 << 20; // four chunks
+    constexpr qsizetype SIZE = 8 << 20; // several chunks
     const QString loaded = Path("loaded.bin");
     const QString large = Path("large.bin");
     const QString other = Path("other.bin");
