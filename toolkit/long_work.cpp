@@ -126,11 +126,8 @@ bool InputDiscarder::eventFilter(QObject* watched, QEvent* event) {
     if (!IsDiscardedInput(event->type()) || InProgressWindow(watched)) {
         return false;
     }
-    // The program closes nothing during the work; a close asked for by the user is refused, and a
+    // The program closes no window during the work, so a close is the user's and is refused; a
     // refused close leaves its window open.
-    if (event->type() == QEvent::Close && !event->spontaneous()) {
-        return false;
-    }
     // A shortcut override taken here keeps the key from becoming a menu shortcut.
     event->setAccepted(event->type() == QEvent::ShortcutOverride);
     return true;

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
@@ -437,23 +438,30 @@ void TestLoadSave::cancelledWork_data() {
     QTest::addColumn<CancelBy>("how");
     QTest::addColumn<bool>("loadedBefore");
     QTest::addColumn<bool>("completed"); // a save in place goes on once its first byte is in
+    // Meanwhile the user closes the main window, presses Ctrl+O and clicks the scroll bar.
+    QTest::addColumn<bool>("interferes");
     QTest::newRow("load cancelled by Cancel, after a load")
-        << "Load" << CancelBy::Button << true << false;
+        << "Load" << CancelBy::Button << true << false << false;
     QTest::newRow("load cancelled by Escape, after a load")
-        << "Load" << CancelBy::Escape << true << false;
+        << "Load" << CancelBy::Escape << true << false << false;
     QTest::newRow("load cancelled by the close box, before any load")
-        << "Load" << CancelBy::CloseBox << false << false;
-    QTest::newRow("save cancelled by Cancel") << "Save" << CancelBy::Button << true << false;
+        << "Load" << CancelBy::CloseBox << false << false << false;
+    QTest::newRow("save cancelled by Cancel")
+        << "Save" << CancelBy::Button << true << false << false;
     QTest::newRow("save cancelled by the close box")
-        << "Save" << CancelBy::CloseBox << true << false;
+        << "Save" << CancelBy::CloseBox << true << false << false;
     QTest::newRow("Save As to a new file cancelled by Escape")
-        << "Save As" << CancelBy::Escape << true << false;
+        << "Save As" << CancelBy::Escape << true << false << false;
     QTest::newRow("save in place: Cancel disabled after the first byte")
-        << "Save in place" << CancelBy::Button << true << true;
+        << "Save in place" << CancelBy::Button << true << true << false;
     QTest::newRow("save in place: Escape disabled after the first byte")
-        << "Save in place" << CancelBy::Escape << true << true;
+        << "Save in place" << CancelBy::Escape << true << true << false;
     QTest::newRow("save in place: close box disabled after the first byte")
-        << "Save in place" << CancelBy::CloseBox << true << true;
+        << "Save in place" << CancelBy::CloseBox << true << true << false;
+    QTest::newRow("load cancelled by Cancel, after input that is thrown away")
+        << "Load" << CancelBy::Button << true << false << true;
+    QTest::newRow("save cancelled by Cancel, after input that is thrown away")
+        << "Save" << CancelBy::Button << true << false << true;
 }
 
 void TestLoadSave::cancelledWork() {
@@ -461,6 +469,7 @@ void TestLoadSave::cancelledWork() {
     QFETCH(CancelBy, how);
     QFETCH(bool, loadedBefore);
     QFETCH(bool, completed);
+    QFETCH(bool, interferes);
     constexpr qsizetype SIZE = 8 << 20; // several chunks
     const QString loaded = Path("loaded.bin");
     const QString large = Path("large.bin");
@@ -491,18 +500,34 @@ void TestLoadSave::cancelledWork() {
     if (work == "Load" || work == "Save As") {
         answers.ChooseFile(Native(work == "Load" ? large : other));
     }
+    if (interferes) {
+        answers.Answer([](QWidget* modal) {
+            QWidget* window = MainWindowWidget();
+            if (modal->objectName() != "ProgressWindow" || window == nullptr) {
+                return false;
+            }
+            window->close();
+            QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+            auto* slider = FindWidget<QScrollBar>("PointerSlider");
+            QTest::mouseClick(slider, Qt::LeftButton, {},
+                              ScrollBarPartCentre(slider, QStyle::SC_ScrollBarAddLine));
+            return true;
+        });
+    }
     answers.CancelProgress(how, completed);
     const Seen seen =
         RunMenu(work == "Save in place" ? "Save" : work.toLatin1().constData(), answers);
     QVERIFY(seen.answered);
     QCOMPARE(seen.messages, QStringList()); // a cancel is the user's choice: no message
     QCOMPARE(seen.titles.size(), work == "Save" || work == "Save in place" ? 1 : 2);
+    QVERIFY(MainWindowWidget() != nullptr && MainWindowWidget()->isVisible());
     const QString verb = work == "Load" ? "Loading" : "Saving";
     QVERIFY2(QRegularExpression(QString("^Tessary\\|%1 [0-9]+ of %2 bytes$").arg(verb).arg(SIZE))
                  .match(seen.titles.last())
                  .hasMatch(),
              qPrintable(seen.titles.last()));
-    RunPendingTurns();
+    const std::vector<int32_t> turns = RunPendingTurns();
+    QVERIFY(std::find(turns.begin(), turns.end(), EVENT_CLOSE) == turns.end());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 
     QByteArray patched = original;

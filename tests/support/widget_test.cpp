@@ -127,6 +127,11 @@ ModalAnswers& ModalAnswers::CancelProgress(CancelBy how, bool onceDisabled) {
     return *this;
 }
 
+ModalAnswers& ModalAnswers::Answer(std::function<bool(QWidget*)> answer) {
+    answers_.push_back(std::move(answer));
+    return *this;
+}
+
 void ModalAnswers::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || !modal->isVisible()) {
