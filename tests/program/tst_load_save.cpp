@@ -470,13 +470,14 @@ void TestLoadSave::cancelledWork() {
     QFETCH(bool, loadedBefore);
     QFETCH(bool, completed);
     QFETCH(bool, interferes);
-    constexpr qsizetype SIZE = 8 << 20; // several chunks
+    // Enough chunks that the progress window, shown at the first, is answered before the last.
+    constexpr qsizetype SIZE = 32 << 20;
     const QString loaded = Path("loaded.bin");
     const QString large = Path("large.bin");
     const QString other = Path("other.bin");
-    const QByteArray original = RandomBytes(SIZE, 11);
+    const QByteArray original(SIZE, 'o');
     QVERIFY(WriteToDisk(loaded, original));
-    QVERIFY(WriteToDisk(large, RandomBytes(SIZE, 12)));
+    QVERIFY(WriteToDisk(large, QByteArray(SIZE, 'n')));
     QStringList entries{"large.bin", "loaded.bin"};
     if (work == "Save in place") {
         // A second name keeps the save from replacing the file by a copy.
@@ -486,8 +487,10 @@ void TestLoadSave::cancelledWork() {
         entries << "second.bin";
     }
     QVERIFY(loadedBefore ? OpenAndLoad(loaded) : OpenTestWindow());
-    FileState.FileBuffer.data()[SIZE / 2] ^= 0xFF; // a patch that only a Save brings to the disk
-    Pointer.FilePointer = 7;
+    if (loadedBefore) {
+        FileState.FileBuffer.data()[SIZE / 2] ^= 0xFF; // a patch only a Save brings to the disk
+        Pointer.FilePointer = 7;
+    }
     RefreshView();
     RunPendingTurns();
     const QStringList before = WindowState();
@@ -500,21 +503,16 @@ void TestLoadSave::cancelledWork() {
     if (work == "Load" || work == "Save As") {
         answers.ChooseFile(Native(work == "Load" ? large : other));
     }
-    if (interferes) {
-        answers.Answer([](QWidget* modal) {
-            QWidget* window = MainWindowWidget();
-            if (modal->objectName() != "ProgressWindow" || window == nullptr) {
-                return false;
-            }
-            window->close();
-            QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
-            auto* slider = FindWidget<QScrollBar>("PointerSlider");
-            QTest::mouseClick(slider, Qt::LeftButton, {},
-                              ScrollBarPartCentre(slider, QStyle::SC_ScrollBarAddLine));
-            return true;
-        });
-    }
-    answers.CancelProgress(how, completed);
+    const auto interfere = [] {
+        QWidget* window = MainWindowWidget();
+        window->close();
+        QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+        auto* slider = FindWidget<QScrollBar>("PointerSlider");
+        QTest::mouseClick(slider, Qt::LeftButton, {},
+                          ScrollBarPartCentre(slider, QStyle::SC_ScrollBarAddLine));
+    };
+    answers.CancelProgress(how, completed,
+                           interferes ? std::function<void()>(interfere) : std::function<void()>());
     const Seen seen =
         RunMenu(work == "Save in place" ? "Save" : work.toLatin1().constData(), answers);
     QVERIFY(seen.answered);

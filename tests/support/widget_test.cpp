@@ -102,8 +102,9 @@ ModalAnswers& ModalAnswers::ChooseFile(const std::string& path) {
     return *this;
 }
 
-ModalAnswers& ModalAnswers::CancelProgress(CancelBy how, bool onceDisabled) {
-    answers_.push_back([this, how, onceDisabled](QWidget* modal) {
+ModalAnswers& ModalAnswers::CancelProgress(CancelBy how, bool onceDisabled,
+                                           std::function<void()> before) {
+    answers_.push_back([this, how, onceDisabled, before](QWidget* modal) {
         auto* cancel = modal->findChild<QPushButton*>("CancelButton");
         auto* text = modal->findChild<QLabel*>("ProgressText");
         if (modal->objectName() != "ProgressWindow" || cancel == nullptr || text == nullptr ||
@@ -111,6 +112,9 @@ ModalAnswers& ModalAnswers::CancelProgress(CancelBy how, bool onceDisabled) {
             return false;
         }
         titles_.push_back((modal->windowTitle() + "|" + text->text()).toStdString());
+        if (before) {
+            before();
+        }
         switch (how) {
         case CancelBy::Button:
             QTest::mouseClick(cancel, Qt::LeftButton);
@@ -124,11 +128,6 @@ ModalAnswers& ModalAnswers::CancelProgress(CancelBy how, bool onceDisabled) {
         }
         return true;
     });
-    return *this;
-}
-
-ModalAnswers& ModalAnswers::Answer(std::function<bool(QWidget*)> answer) {
-    answers_.push_back(std::move(answer));
     return *this;
 }
 

@@ -34,9 +34,9 @@ class ModalAnswers {
     // Cancels long work in its progress window, once that shows; with `onceDisabled`, waits until
     // its Cancel button is disabled before trying. The window's caption and text, joined by "|",
     // go to requesterTitles(). A progress window that no answer waits for is left alone.
-    ModalAnswers& CancelProgress(CancelBy how, bool onceDisabled = false);
-    // Any other answer: `answer` gets the modal window and returns true once it has acted.
-    ModalAnswers& Answer(std::function<bool(QWidget*)> answer);
+    // `before` runs just before the cancel, while the work still runs.
+    ModalAnswers& CancelProgress(CancelBy how, bool onceDisabled = false,
+                                 std::function<void()> before = {});
     [[nodiscard]] const std::vector<std::string>& messages() const { return messages_; }
     [[nodiscard]] const std::vector<std::string>& requesterTitles() const { return titles_; }
     [[nodiscard]] int pending() const { return static_cast<int>(answers_.size()); }
