@@ -131,8 +131,13 @@ choose_file() {
     xdotool windowfocus --sync "$window" 2>/dev/null || true
     xdotool key --clearmodifiers "$keys"
     wait_until requester_open "$title" || fail "the requester \"$title\" did not open"
+    # Keys typed before the requester has the focus would go to the main window.
+    xdotool windowfocus --sync "$(requester "$title")" 2>/dev/null || true
+    sleep 0.3
     xdotool type --delay 5 "$path"
     xdotool key Return
+    requester_closed() { ! requester_open "$title"; }
+    wait_until requester_closed || fail "the requester \"$title\" stayed open"
 }
 
 # Starts the work and, at once, while it runs, clicks the right arrow of the pointer's scroll bar,
