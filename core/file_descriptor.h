@@ -2,6 +2,8 @@
 // Used by the core's file reading and saving only.
 #pragma once
 
+#include "core/progress.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <unistd.h>
@@ -46,7 +48,13 @@ class FileDescriptor {
 };
 
 // Reads exactly `size` bytes from the descriptor's current offset; false on an error or when the
-// file ends first, with errno the error's, or ENODATA for the early end.
-[[nodiscard]] bool ReadFully(int descriptor, uint8_t* bytes, int64_t size);
-// Writes exactly `size` bytes from offset 0 on; false on any error, with errno telling which.
-[[nodiscard]] bool WriteFully(int descriptor, const uint8_t* bytes, int64_t size);
+// file ends first, with errno the error's, or ENODATA for the early end, or ECANCELED when
+// `progress` asked to stop.
+[[nodiscard]] bool ReadFully(int descriptor, uint8_t* bytes, int64_t size,
+                             const ProgressCallback& progress = {});
+// Writes exactly `size` bytes from offset 0 on; false on any error, with errno telling which, or
+// ECANCELED when `progress` asked to stop while `cancellable`. With `progress`, each chunk is sent
+// on to the disk as it is written, so that the reports follow the disk and no long flush waits at
+// the end.
+[[nodiscard]] bool WriteFully(int descriptor, const uint8_t* bytes, int64_t size,
+                              const ProgressCallback& progress = {}, bool cancellable = true);

@@ -31,7 +31,7 @@ int64_t QueryFileSize(const std::string& name) {
     return S_ISREG(status.st_mode) ? static_cast<int64_t>(status.st_size) : 0;
 }
 
-ReadResult ReadWholeFile(const std::string& name) {
+ReadResult ReadWholeFile(const std::string& name, const ProgressCallback& progress) {
     ReadResult result;
     const auto fail = [&result](ReadOutcome outcome, int error) {
         result.outcome = outcome;
@@ -71,8 +71,8 @@ ReadResult ReadWholeFile(const std::string& name) {
     if (!block) {
         return fail(ReadOutcome::NoMemory, ENOMEM);
     }
-    if (!ReadFully(file.get(), block->data(), result.size)) {
-        return fail(ReadOutcome::ReadFailed, errno);
+    if (!ReadFully(file.get(), block->data(), result.size, progress)) {
+        return fail(errno == ECANCELED ? ReadOutcome::Cancelled : ReadOutcome::ReadFailed, errno);
     }
     result.bytes = std::move(*block);
     result.outcome = ReadOutcome::Loaded;

@@ -41,6 +41,9 @@ bool IsLackOfRoom(int error) {
 
 // What a save that failed with `error` tells its caller.
 SaveResult FailedWith(int error) {
+    if (error == ECANCELED) {
+        return {SaveOutcome::Cancelled, error};
+    }
     if (IsLackOfRoom(error)) {
         return {SaveOutcome::NoRoom, error};
     }
@@ -302,7 +305,7 @@ class Copy {
 // cannot; Failed, with the target untouched, for any other error.
 Attempt ReplaceByRename(const WalkedPath& walked, int target, const struct stat& status,
                         const std::optional<ExtendedAttributes>& attributes, const uint8_t* bytes,
-                        int64_t size) {
+                        int64_t size, const ProgressCallback& progress) {
     if (status.st_nlink != 1 || !attributes) {
         return Attempt::NotPossible; // a copy would leave the other names with the old bytes
     }
@@ -328,7 +331,7 @@ Attempt ReplaceByRename(const WalkedPath& walked, int target, const struct stat&
     if (!CarryAttributes(copy.get(), *attributes)) {
         return CopyCannotCarry(errno) ? Attempt::NotPossible : Attempt::Failed;
     }
-    if (!WriteFully(copy.get(), bytes, size)) {
+    if (!WriteFully(copy.get(), bytes, size, progress)) {
         return Attempt::Failed;
     }
     // The mode after the owner, since a change of owner clears the set-id bits; the attributes
@@ -401,14 +404,19 @@ bool ClaimRoom(int target, int64_t size) {
 // size limit refuses the save before a byte is overwritten.
 bool WriteInPlace(int target, const struct stat& status,
                   const std::optional<ExtendedAttributes>& attributes, const uint8_t* bytes,
-                  int64_t size) {
+                  int64_t size, const ProgressCallback& progress) {
+    // The last moment a cancel leaves the target as it was.
+    if (progress && !progress(0, size, true)) {
+        errno = ECANCELED;
+        return false;
+    }
     rlimit limit{};
     if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         static_cast<rlim_t>(size) > limit.rlim_cur) {
         errno = EFBIG;
         return false;
     }
-    if (!ClaimRoom(target, size) || !WriteFully(target, bytes, size)) {
+    if (!ClaimRoom(target, size) || !WriteFully(target, bytes, size, progress, false)) {
         return false;
     }
     // A file system that refuses truncation (FAT through FUSE) is asked only for a real change.
@@ -426,8 +434,9 @@ bool WriteInPlace(int target, const struct stat& status,
     return fsync(target) == 0;
 }
 
-bool WriteToDevice(FileDescriptor& device, const uint8_t* bytes, int64_t size) {
-    const bool written = WriteFully(device.get(), bytes, size);
+bool WriteToDevice(FileDescriptor& device, const uint8_t* bytes, int64_t size,
+                   const ProgressCallback& progress) {
+    const bool written = WriteFully(device.get(), bytes, size, progress, false);
     return device.Close() && written;
 }
 
@@ -442,7 +451,7 @@ void CarryLoadedOwnerAndMode(int copy, const FileIdentity& loaded) {
 // appears there complete or not at all, and never in place of a file that appeared meanwhile. Its
 // mode is the umask's (or the folder's default ACL's), or the loaded file's where one was loaded.
 bool CreateMissing(const WalkedPath& walked, const uint8_t* bytes, int64_t size,
-                   const std::optional<FileIdentity>& loaded) {
+                   const std::optional<FileIdentity>& loaded, const ProgressCallback& progress) {
     const Folder folder = OpenFolder(walked.folder.get());
     if (!folder.descriptor.valid()) {
         return false;
@@ -450,7 +459,7 @@ bool CreateMissing(const WalkedPath& walked, const uint8_t* bytes, int64_t size,
     constexpr mode_t EVERYONE_READ_WRITE =
         S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
     Copy copy(folder, loaded ? S_IRUSR | S_IWUSR : EVERYONE_READ_WRITE);
-    if (!copy.valid() || !WriteFully(copy.get(), bytes, size)) {
+    if (!copy.valid() || !WriteFully(copy.get(), bytes, size, progress)) {
         return false;
     }
     if (loaded) {
@@ -495,7 +504,7 @@ bool DiffersFromLoaded(const FileIdentity& loaded, bool nameIsLink, mode_t type)
 
 // The whole save; on failure, errno tells why.
 bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode mode,
-          const std::optional<FileIdentity>& loaded) {
+          const std::optional<FileIdentity>& loaded, const ProgressCallback& progress) {
     if (path.empty() || size < 0 || (size > 0 && bytes == nullptr)) {
         errno = path.empty() ? ENOENT : EINVAL;
         return false;
@@ -509,7 +518,7 @@ bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode
         return false;
     }
     if (!walked->exists) {
-        return CreateMissing(*walked, bytes, size, loaded);
+        return CreateMissing(*walked, bytes, size, loaded, progress);
     }
     if (loaded && DiffersFromLoaded(*loaded, walked->nameIsLink, walked->status.st_mode)) {
         return false;
@@ -518,7 +527,7 @@ bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode
     FileDescriptor target = OpenTarget(*walked, writable);
     if (!target.valid()) {
         if (errno == ENOENT) {
-            return CreateMissing(*walked, bytes, size, loaded);
+            return CreateMissing(*walked, bytes, size, loaded, progress);
         }
         // A FIFO that nobody reads refuses a writer, but it is there all the same.
         return mode == WriteMode::CreateIfMissing && errno == ENXIO;
@@ -538,13 +547,14 @@ bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode
         return true; // nothing to write, and an existing file keeps every byte
     }
     if (!S_ISREG(status.st_mode)) {
-        return writable && WriteToDevice(target, bytes, size);
+        return writable && WriteToDevice(target, bytes, size, progress);
     }
     const std::optional<ExtendedAttributes> attributes = ReadAttributes(target.get());
     if (!attributes && !CopyCannotCarry(errno)) {
         return false; // still unreadable after its retries: a failing disk or too few resources
     }
-    const Attempt attempt = ReplaceByRename(*walked, target.get(), status, attributes, bytes, size);
+    const Attempt attempt =
+        ReplaceByRename(*walked, target.get(), status, attributes, bytes, size, progress);
     if (attempt != Attempt::NotPossible) {
         return attempt == Attempt::Done;
     }
@@ -552,15 +562,16 @@ bool Save(const std::string& path, const uint8_t* bytes, int64_t size, WriteMode
         errno = ETXTBSY; // a running program that could not be replaced by a copy
         return false;
     }
-    return WriteInPlace(target.get(), status, attributes, bytes, size) && target.Close();
+    return WriteInPlace(target.get(), status, attributes, bytes, size, progress) && target.Close();
 }
 
 } // namespace
 
 SaveResult WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
-                          WriteMode mode, const std::optional<FileIdentity>& loaded) {
+                          WriteMode mode, const std::optional<FileIdentity>& loaded,
+                          const ProgressCallback& progress) {
     errno = 0;
-    if (Save(path, bytes, size, mode, loaded)) {
+    if (Save(path, bytes, size, mode, loaded, progress)) {
         return {SaveOutcome::Saved, 0};
     }
     // A failure whose cause no call left behind still counts as one.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/file_identity.h"
+#include "core/progress.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,9 +11,10 @@
 
 enum class SaveOutcome {
     Saved,
-    Refused, // the system would not let this process write there (permissions, read-only, type)
-    NoRoom,  // the disk, a quota or a file size limit had no room for the bytes
-    Failed,  // anything else: the disk failed, or the process ran short of resources
+    Refused,   // the system would not let this process write there (permissions, read-only, type)
+    NoRoom,    // the disk, a quota or a file size limit had no room for the bytes
+    Failed,    // anything else: the disk failed, or the process ran short of resources
+    Cancelled, // the progress callback asked to stop before the target was touched
 };
 
 struct SaveResult {
@@ -41,6 +43,11 @@ enum class WriteMode {
 // `loaded` is what a load found under this very name. Given it, a name that holds a link where the
 // load found none, or anything but a regular file, is refused with nothing written; a file deleted
 // since is created again with the owner, group and mode it had, where the process may set them.
+//
+// With `progress`, writes in chunks and reports after each. A cancel removes the copy and leaves
+// the target untouched; a save in place can be cancelled only until its first byte is written,
+// and then reports itself not `cancellable` and goes on to the end.
 [[nodiscard]] SaveResult WriteWholeFile(const std::string& path, const uint8_t* bytes, int64_t size,
                                         WriteMode mode,
-                                        const std::optional<FileIdentity>& loaded = std::nullopt);
+                                        const std::optional<FileIdentity>& loaded = std::nullopt,
+                                        const ProgressCallback& progress = {});

@@ -3,6 +3,7 @@
 #include "core/file_io.h"
 #include "core/file_save.h"
 #include "program/controls.h"
+#include "program/long_work.h"
 #include "program/messages.h"
 #include "program/state/file_state.h"
 #include "program/state/pointer_state.h"
@@ -44,7 +45,9 @@ void LoadFile() {
 
 void LoadNamedFile(const std::string& name) {
     // Until a file is loaded, the name tried is remembered so that Save can create it; once one
-    // is, a load that fails must not send later saves somewhere other than the file shown.
+    // is, a load that fails must not send later saves somewhere other than the file shown. A
+    // cancelled load changes nothing.
+    const std::string previousName = FileState.FileName;
     if (!FileState.loaded) {
         FileState.FileName = name;
     }
@@ -52,10 +55,15 @@ void LoadNamedFile(const std::string& name) {
         ShowProgramMessage(MESSAGE_EMPTY_OR_INVALID);
         return;
     }
-    ReadResult read = ReadWholeFile(name);
+    // The previous file stays in FileBuffer, and on show, until the new one is complete.
+    ReadResult read = ReadWholeFile(name, BeginReportedWork("Loading"));
+    EndReportedWork();
     switch (read.outcome) {
     case ReadOutcome::Loaded:
         break;
+    case ReadOutcome::Cancelled:
+        FileState.FileName = previousName;
+        return;
     case ReadOutcome::Empty:
         ShowProgramMessage(MESSAGE_EMPTY_OR_INVALID);
         return;
@@ -93,9 +101,12 @@ void SaveFile() {
     // follows the rule for links alone.
     const std::optional<FileIdentity> loaded =
         FileState.FileName == FileState.LoadedName ? FileState.LoadedIdentity : std::nullopt;
-    if (!WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize, mode,
-                        loaded)
-             .saved()) {
+    const SaveResult saved =
+        WriteWholeFile(FileState.FileName, FileState.FileBuffer.data(), FileState.FileSize, mode,
+                       loaded, BeginReportedWork("Saving"));
+    EndReportedWork();
+    // A save the user cancelled failed by choice: nothing to tell.
+    if (!saved.saved() && saved.outcome != SaveOutcome::Cancelled) {
         ShowProgramMessage(MESSAGE_SAVE_FAILED);
     }
 }

@@ -10,6 +10,7 @@
 #include "program/scroll_hook.h"
 #include "program/search.h"
 #include "program/state/file_state.h"
+#include "program/state/long_work_state.h"
 #include "program/state/panel_state.h"
 #include "program/state/pointer_state.h"
 #include "program/state/window_fonts.h"
@@ -89,6 +90,7 @@ void ResetProgramState() {
     Pointer = PointerState{};
     ValuePanel = ValuePanelState{};
     Fonts = WindowFonts{};
+    LongWork = LongWorkTiming{};
 }
 
 void LoadWindowFonts() {

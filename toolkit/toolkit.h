@@ -187,6 +187,20 @@ void ShowMessage(const std::string& caption, const std::string& text);
 [[nodiscard]] std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
                                       const std::string& pattern, int32_t patternIndex);
 
+// Long work: a load or save that runs in chunks inside one handler. From BeginLongWork until
+// EndLongWork the user's input to every window but the progress window is thrown away, not held
+// back: keys, clicks, the wheel, drops and close boxes. ServeLongWork, called between chunks, lets
+// the windows paint and answer the desktop, and returns false once the user asked to cancel:
+// the progress window's Cancel, Escape or close box. Nothing of this shows until
+// ShowProgressWindow opens that window, modal, with the caption "Tessary", `text` and one Cancel
+// button; called again, it changes the text. DisableProgressCancel disables the Cancel button,
+// Escape and the close box, for work that can no longer be undone.
+void BeginLongWork();
+void ShowProgressWindow(const std::string& text);
+void DisableProgressCancel();
+[[nodiscard]] bool ServeLongWork();
+void EndLongWork();
+
 // Events.
 [[nodiscard]] int32_t WaitEvent();
 [[nodiscard]] int32_t CurrentEventControl();

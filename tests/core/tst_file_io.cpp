@@ -219,6 +219,8 @@ class TestFileIo : public QObject {
     void readOfAFileThatShrinks_data();
     void readOfAFileThatShrinks();
     void unreadableFileFailsToOpen();
+    void reportedWork_data();
+    void reportedWork();
 
     void replaceExisting_data();
     void replaceExisting();
@@ -383,6 +385,83 @@ void TestFileIo::unreadableFileFailsToOpen() {
                         result.outcome == ReadOutcome::OpenFailed && result.bytes.size() == 0;
              }),
              1);
+}
+
+void TestFileIo::reportedWork_data() {
+    QTest::addColumn<QString>("work");
+    QTest::addColumn<int>("cancelAt"); // the report, counted from 1, that asks to stop; 0 none
+    QTest::addColumn<bool>("completed");
+    QTest::addColumn<int>("reports");
+    // Two and a half chunks and a byte: reports after each of the two chunks and at the end.
+    QTest::newRow("read, not cancelled") << "read" << 0 << true << 3;
+    QTest::newRow("read cancelled after the first chunk") << "read" << 1 << false << 1;
+    QTest::newRow("read cancelled after the last chunk") << "read" << 3 << false << 3;
+    QTest::newRow("save by rename, not cancelled") << "replace" << 0 << true << 3;
+    QTest::newRow("save by rename cancelled after the first chunk") << "replace" << 1 << false << 1;
+    QTest::newRow("save by rename cancelled after the last chunk") << "replace" << 3 << false << 3;
+    QTest::newRow("save of a new file cancelled") << "new" << 2 << false << 2;
+    // A second hard link sends the save in place: one report before the first byte, then one a
+    // chunk that can no longer stop it.
+    QTest::newRow("save in place cancelled before its first byte") << "in place" << 1 << false << 1;
+    QTest::newRow("save in place goes on after its first byte") << "in place" << 2 << true << 4;
+}
+
+void TestFileIo::reportedWork() {
+    QFETCH(QString, work);
+    QFETCH(int, cancelAt);
+    QFETCH(bool, completed);
+    constexpr int64_t SIZE = 2 * PROGRESS_CHUNK_SIZE + PROGRESS_CHUNK_SIZE / 2 + 1;
+    QTemporaryDir folder;
+    const QString path = folder.filePath("target.bin");
+    const QByteArray before = RandomBytes(SIZE - 1000, 5);
+    const QByteArray after = RandomBytes(SIZE, 6);
+    QStringList expected{"target.bin"};
+    if (work != "new") {
+        QVERIFY(WriteToDisk(path, before));
+    }
+    if (work == "in place") {
+        QCOMPARE(link(QFile::encodeName(path).constData(),
+                      QFile::encodeName(folder.filePath("second.bin")).constData()),
+                 0);
+        expected << "second.bin";
+    }
+    const ino_t inode = StatusOf(path).st_ino;
+    int reports = 0;
+    int64_t lastDone = -1;
+    bool everUncancellable = false;
+    bool orderly = true;
+    const ProgressCallback progress = [&](int64_t done, int64_t total, bool cancellable) {
+        ++reports;
+        orderly = orderly && total == SIZE && done > lastDone && done <= total &&
+                  !(cancellable && everUncancellable);
+        everUncancellable = everUncancellable || !cancellable;
+        lastDone = done;
+        return reports != cancelAt;
+    };
+    if (work == "read") {
+        QVERIFY(WriteToDisk(path, after));
+        const ReadResult result = ReadWholeFile(Native(path), progress);
+        QCOMPARE(result.outcome, completed ? ReadOutcome::Loaded : ReadOutcome::Cancelled);
+        QCOMPARE(result.error, completed ? 0 : ECANCELED);
+        QVERIFY(completed ? BytesRead(result) == after : result.bytes.data() == nullptr);
+    } else {
+        const SaveResult result =
+            WriteWholeFile(Native(path), reinterpret_cast<const uint8_t*>(after.constData()),
+                           after.size(), WriteMode::Replace, std::nullopt, progress);
+        QCOMPARE(result.outcome, completed ? SaveOutcome::Saved : SaveOutcome::Cancelled);
+        if (work == "new" && !completed) {
+            expected.clear();
+        } else {
+            QVERIFY(ReadFromDisk(path) == (completed ? after : before));
+        }
+        if (!completed && work != "new") {
+            QCOMPARE(StatusOf(path).st_ino, inode); // the target itself, untouched
+        }
+        QCOMPARE(Leftovers(folder.path(), expected), QStringList());
+        QCOMPARE(everUncancellable, work == "in place" && completed);
+    }
+    QVERIFY(orderly);
+    QTEST(reports, "reports");
 }
 
 void TestFileIo::replaceExisting_data() {

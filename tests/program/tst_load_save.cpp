@@ -5,6 +5,7 @@
 
 #include "program/load_save.h"
 #include "program/state/file_state.h"
+#include "program/state/long_work_state.h"
 #include "program/state/pointer_state.h"
 #include "program/view.h"
 #include "support/test_files.h"
@@ -15,10 +16,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
@@ -125,6 +128,8 @@ class TestLoadSave : public QObject {
     void saveFailures_data();
     void saveFailures();
     void failedSaveKeepsTheOldContent();
+    void cancelledWork_data();
+    void cancelledWork();
 
     void commandLine_data();
     void commandLine();
@@ -426,6 +431,111 @@ void TestLoadSave::failedSaveKeepsTheOldContent() {
     QCOMPARE(
         QDir(folder_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList{"loaded.bin"});
+}
+
+void TestLoadSave::cancelledWork_data() {
+    QTest::addColumn<QString>("work");
+    QTest::addColumn<CancelBy>("how");
+    QTest::addColumn<bool>("loadedBefore");
+    QTest::addColumn<bool>("completed"); // a save in place goes on once its first byte is in
+    // Meanwhile the user closes the main window, presses Ctrl+O and clicks the scroll bar.
+    QTest::addColumn<bool>("interferes");
+    QTest::newRow("load cancelled by Cancel, after a load")
+        << "Load" << CancelBy::Button << true << false << false;
+    QTest::newRow("load cancelled by Escape, after a load")
+        << "Load" << CancelBy::Escape << true << false << false;
+    QTest::newRow("load cancelled by the close box, before any load")
+        << "Load" << CancelBy::CloseBox << false << false << false;
+    QTest::newRow("save cancelled by Cancel")
+        << "Save" << CancelBy::Button << true << false << false;
+    QTest::newRow("save cancelled by the close box")
+        << "Save" << CancelBy::CloseBox << true << false << false;
+    QTest::newRow("Save As to a new file cancelled by Escape")
+        << "Save As" << CancelBy::Escape << true << false << false;
+    QTest::newRow("save in place: Cancel disabled after the first byte")
+        << "Save in place" << CancelBy::Button << true << true << false;
+    QTest::newRow("save in place: Escape disabled after the first byte")
+        << "Save in place" << CancelBy::Escape << true << true << false;
+    QTest::newRow("save in place: close box disabled after the first byte")
+        << "Save in place" << CancelBy::CloseBox << true << true << false;
+    QTest::newRow("load cancelled by Cancel, after input that is thrown away")
+        << "Load" << CancelBy::Button << true << false << true;
+    QTest::newRow("save cancelled by Cancel, after input that is thrown away")
+        << "Save" << CancelBy::Button << true << false << true;
+}
+
+void TestLoadSave::cancelledWork() {
+    QFETCH(QString, work);
+    QFETCH(CancelBy, how);
+    QFETCH(bool, loadedBefore);
+    QFETCH(bool, completed);
+    QFETCH(bool, interferes);
+    // Enough chunks that the progress window, shown at the first, is answered before the last.
+    constexpr qsizetype SIZE = 32 << 20;
+    const QString loaded = Path("loaded.bin");
+    const QString large = Path("large.bin");
+    const QString other = Path("other.bin");
+    const QByteArray original(SIZE, 'o');
+    QVERIFY(WriteToDisk(loaded, original));
+    QVERIFY(WriteToDisk(large, QByteArray(SIZE, 'n')));
+    QStringList entries{"large.bin", "loaded.bin"};
+    if (work == "Save in place") {
+        // A second name keeps the save from replacing the file by a copy.
+        QCOMPARE(link(QFile::encodeName(loaded).constData(),
+                      QFile::encodeName(Path("second.bin")).constData()),
+                 0);
+        entries << "second.bin";
+    }
+    QVERIFY(loadedBefore ? OpenAndLoad(loaded) : OpenTestWindow());
+    if (loadedBefore) {
+        FileState.FileBuffer.data()[SIZE / 2] ^= 0xFF; // a patch only a Save brings to the disk
+        Pointer.FilePointer = 7;
+    }
+    RefreshView();
+    RunPendingTurns();
+    const QStringList before = WindowState();
+    const std::string nameBefore = FileState.FileName;
+    // The progress window shows at the first chunk, so that the test need not wait for it.
+    LongWork.showAfterMilliseconds = 0;
+    LongWork.serveEveryMilliseconds = 0;
+
+    ModalAnswers answers;
+    if (work == "Load" || work == "Save As") {
+        answers.ChooseFile(Native(work == "Load" ? large : other));
+    }
+    const auto interfere = [] {
+        QWidget* window = MainWindowWidget();
+        window->close();
+        QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+        auto* slider = FindWidget<QScrollBar>("PointerSlider");
+        QTest::mouseClick(slider, Qt::LeftButton, {},
+                          ScrollBarPartCentre(slider, QStyle::SC_ScrollBarAddLine));
+    };
+    answers.CancelProgress(how, completed,
+                           interferes ? std::function<void()>(interfere) : std::function<void()>());
+    const Seen seen =
+        RunMenu(work == "Save in place" ? "Save" : work.toLatin1().constData(), answers);
+    QVERIFY(seen.answered);
+    QCOMPARE(seen.messages, QStringList()); // a cancel is the user's choice: no message
+    QCOMPARE(seen.titles.size(), work == "Save" || work == "Save in place" ? 1 : 2);
+    QVERIFY(MainWindowWidget() != nullptr && MainWindowWidget()->isVisible());
+    const QString verb = work == "Load" ? "Loading" : "Saving";
+    QVERIFY2(QRegularExpression(QString("^Tessary\\|%1 [0-9]+ of %2 bytes$").arg(verb).arg(SIZE))
+                 .match(seen.titles.last())
+                 .hasMatch(),
+             qPrintable(seen.titles.last()));
+    const std::vector<int32_t> turns = RunPendingTurns();
+    QVERIFY(std::find(turns.begin(), turns.end(), EVENT_CLOSE) == turns.end());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    QByteArray patched = original;
+    patched[SIZE / 2] = static_cast<char>(patched[SIZE / 2] ^ 0xFF);
+    QVERIFY(ReadFromDisk(loaded) == (completed ? patched : original));
+    QCOMPARE(QDir(folder_->path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             entries);
+    QCOMPARE(WindowState(), before);
+    QCOMPARE(FileState.FileName, work == "Save As" ? Native(other) : nameBefore);
 }
 
 void TestLoadSave::commandLine_data() {

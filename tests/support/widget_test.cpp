@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -101,9 +102,43 @@ ModalAnswers& ModalAnswers::ChooseFile(const std::string& path) {
     return *this;
 }
 
+ModalAnswers& ModalAnswers::CancelProgress(CancelBy how, bool onceDisabled,
+                                           std::function<void()> before) {
+    answers_.push_back([this, how, onceDisabled, before](QWidget* modal) {
+        auto* cancel = modal->findChild<QPushButton*>("CancelButton");
+        auto* text = modal->findChild<QLabel*>("ProgressText");
+        if (modal->objectName() != "ProgressWindow" || cancel == nullptr || text == nullptr ||
+            (onceDisabled && cancel->isEnabled())) {
+            return false;
+        }
+        titles_.push_back((modal->windowTitle() + "|" + text->text()).toStdString());
+        if (before) {
+            before();
+        }
+        switch (how) {
+        case CancelBy::Button:
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            break;
+        case CancelBy::Escape:
+            QTest::keyClick(modal, Qt::Key_Escape);
+            break;
+        case CancelBy::CloseBox:
+            modal->close();
+            break;
+        }
+        return true;
+    });
+    return *this;
+}
+
 void ModalAnswers::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || !modal->isVisible()) {
+        return;
+    }
+    // Long work that runs past half a second shows it, in any test; it closes by itself.
+    const bool progress = modal->objectName() == "ProgressWindow";
+    if (answers_.empty() && progress) {
         return;
     }
     if (answers_.empty()) {
@@ -114,7 +149,7 @@ void ModalAnswers::Poll() {
     }
     if (answers_.front()(modal)) {
         answers_.erase(answers_.begin());
-    } else {
+    } else if (!progress) {
         messages_.push_back("wrong requester:" + std::string(modal->metaObject()->className()));
         modal->close();
     }

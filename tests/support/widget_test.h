@@ -20,6 +20,9 @@ QPoint TrackBarThumbCentre(const QSlider* bar, int position);
 
 // Answers the modal requesters that the next actions open, in order. Each answer is a function
 // that gets the requester and closes it. The texts of the message boxes answered are collected.
+// How the user cancels long work in its progress window.
+enum class CancelBy { Button, Escape, CloseBox };
+
 class ModalAnswers {
   public:
     ModalAnswers();
@@ -28,6 +31,12 @@ class ModalAnswers {
     ModalAnswers& Acknowledge();
     // Chooses this path in a file requester; an empty path cancels it.
     ModalAnswers& ChooseFile(const std::string& path);
+    // Cancels long work in its progress window, once that shows; with `onceDisabled`, waits until
+    // its Cancel button is disabled before trying. The window's caption and text, joined by "|",
+    // go to requesterTitles(). A progress window that no answer waits for is left alone.
+    // `before` runs just before the cancel, while the work still runs.
+    ModalAnswers& CancelProgress(CancelBy how, bool onceDisabled = false,
+                                 std::function<void()> before = {});
     [[nodiscard]] const std::vector<std::string>& messages() const { return messages_; }
     [[nodiscard]] const std::vector<std::string>& requesterTitles() const { return titles_; }
     [[nodiscard]] int pending() const { return static_cast<int>(answers_.size()); }
