@@ -54,6 +54,8 @@ add_custom_command(OUTPUT ${docs}/changelog.gz
     DEPENDS NEWS cmake/DebianChangelog.cmake cmake/GzipReproducibly.cmake
     VERBATIM)
 add_custom_target(tessary_docs ALL DEPENDS ${docs}/tessary.1.gz ${docs}/changelog.gz)
+# Installing the program installs these too, also after a build of the program alone.
+add_dependencies(tessary tessary_docs)
 install(FILES ${docs}/tessary.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessary)
 
