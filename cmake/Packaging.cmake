@@ -24,6 +24,7 @@ install(FILES data/tessary.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolo
 
 # The long description is written once, in data/description.txt: the packages take it as it
 # stands, the metainfo as one <p> per paragraph.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS data/description.txt LICENSE)
 file(READ data/description.txt TESSARY_DESCRIPTION)
 string(STRIP "${TESSARY_DESCRIPTION}" TESSARY_DESCRIPTION)
 string(REPLACE "&" "&amp;" description_xml "${TESSARY_DESCRIPTION}")
