@@ -7,6 +7,6 @@ std::string AllocationFailedMessage(int64_t size) {
     return "Failed to allocate " + DecimalText64(size) + " bytes of memory";
 }
 
-void ShowProgramMessage(const std::string& text) {
-    ShowMessage(PROGRAM_CAPTION, text);
+void ShowProgramMessage(std::string_view text) {
+    ShowMessage(PROGRAM_CAPTION, std::string(text));
 }
