@@ -40,42 +40,17 @@ fi
 
 # --- From here on, inside the X server and the D-Bus session. ---
 
-WAIT_SECONDS=20
 work="$(mktemp -d)"
 pid=""
+# shellcheck source=session_steps.sh
+source "$(dirname "$0")/session_steps.sh"
 
 cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null || true
-        for _ in 1 2 3 4 5 6 7 8 9 10; do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.2
-        done
-        kill -9 "$pid" 2>/dev/null || true
-    fi
+    stop_process "$pid"
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
-
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -s "$work/program.log" ]; then
-        echo "--- the program's output:" >&2
-        cat "$work/program.log" >&2
-    fi
-    exit 1
-}
-
-wait_until() {
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    until "$@"; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            return 1
-        fi
-        sleep 0.1
-    done
-}
 
 display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
 wait_until display_answers || fail "the X server on $DISPLAY did not answer within ${WAIT_SECONDS} s"

@@ -41,7 +41,6 @@ fi
 
 # --- From here on, inside the X server that xvfb-run started. ---
 
-WAIT_SECONDS=20
 SIZE=$((200 * 1000 * 1000))
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tessary-slow-disk.XXXXXX")"
@@ -50,6 +49,9 @@ mount="$work/mount"
 mkdir "$backing" "$mount"
 pid=""
 disk_pid=""
+WAIT_STEP=0.05
+# shellcheck source=session_steps.sh
+source "$(dirname "$0")/session_steps.sh"
 
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
@@ -64,20 +66,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -s "$work/program.log" ] && { echo "--- the program's output:" >&2; cat "$work/program.log" >&2; }
-    exit 1
-}
-
-wait_until() {
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    until "$@"; do
-        [ "$SECONDS" -ge "$deadline" ] && return 1
-        sleep 0.05
-    done
-}
 
 # The slow disk; where FUSE cannot mount (no permission in a container), the test skips.
 "$slow_disk" "$backing" "$mount" >"$work/disk.log" 2>&1 &
