@@ -118,7 +118,7 @@ std::string PointerOutcomeText(const uint8_t* buffer, int64_t size, int64_t file
                                bool found) {
     const std::string place = DecimalText64(filePointer) + " of " + DecimalText64(size);
     if (!found) {
-        return "Not found, pointer " + place + ".";
+        return "Not found, pointer " + place;
     }
     std::string text = "Pointer " + place;
     if (filePointer >= 1 && filePointer <= size) {
@@ -128,5 +128,5 @@ std::string PointerOutcomeText(const uint8_t* buffer, int64_t size, int64_t file
         text += digits[byte >> 4];
         text += digits[byte & 0xF];
     }
-    return text + ".";
+    return text;
 }

@@ -54,7 +54,7 @@ int32_t StoreLittleEndian(uint8_t* buffer, int64_t size, int64_t offset, uint64_
 
 // What a screen reader is told after an action that moves the pointer or writes at it: the
 // pointer, the file's size and the byte at the pointer in two upper-case hex digits ("Pointer 276
-// of 434, byte 4E."); when the action looked for something and found nothing, that it did not and
-// where the pointer is ("Not found, pointer 1 of 434."). A pointer outside the file names no byte.
+// of 434, byte 4E"); when the action looked for something and found nothing, that it did not and
+// where the pointer is ("Not found, pointer 1 of 434"). A pointer outside the file names no byte.
 [[nodiscard]] std::string PointerOutcomeText(const uint8_t* buffer, int64_t size,
                                              int64_t filePointer, bool found);

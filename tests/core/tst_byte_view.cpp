@@ -455,16 +455,16 @@ void TestByteView::pointerOutcome_data() {
 
     const QByteArray bytes = QByteArray::fromHex("05AB4EFF");
     QTest::newRow("hit keeps the leading zero digit")
-        << bytes << qint64{1} << true << QByteArray("Pointer 1 of 4, byte 05.");
+        << bytes << qint64{1} << true << QByteArray("Pointer 1 of 4, byte 05");
     QTest::newRow("hit in upper case")
-        << bytes << qint64{2} << true << QByteArray("Pointer 2 of 4, byte AB.");
+        << bytes << qint64{2} << true << QByteArray("Pointer 2 of 4, byte AB");
     QTest::newRow("last byte") << bytes << qint64{4} << true
-                               << QByteArray("Pointer 4 of 4, byte FF.");
+                               << QByteArray("Pointer 4 of 4, byte FF");
     QTest::newRow("miss at position 1 is not a hit there")
-        << bytes << qint64{1} << false << QByteArray("Not found, pointer 1 of 4.");
+        << bytes << qint64{1} << false << QByteArray("Not found, pointer 1 of 4");
     QTest::newRow("one past the end names no byte")
-        << bytes << qint64{5} << true << QByteArray("Pointer 5 of 4.");
-    QTest::newRow("no file") << QByteArray() << qint64{0} << true << QByteArray("Pointer 0 of 0.");
+        << bytes << qint64{5} << true << QByteArray("Pointer 5 of 4");
+    QTest::newRow("no file") << QByteArray() << qint64{0} << true << QByteArray("Pointer 0 of 0");
 }
 
 void TestByteView::pointerOutcome() {
