@@ -14,31 +14,10 @@ if [ $# -ne 1 ]; then
     exit 2
 fi
 build="$1"
-for tool in dpkg dpkg-deb dpkg-shlibdeps cpack lintian; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log" >&2
-    fail "cpack could not make the package"
-    exit 1
-fi
-package="$(find "$work/out" -maxdepth 1 -name 'tessary_*.deb' | head -n1)"
-[ -n "$package" ] || {
-    fail "cpack made no tessary_*.deb"
-    exit 1
-}
+# shellcheck source=package_steps.sh
+source "$(dirname "$0")/package_steps.sh"
+require_tools dpkg dpkg-deb dpkg-shlibdeps cpack lintian
+make_package DEB 'tessary_*.deb'
 
 depends="$(dpkg-deb -f "$package" Depends)"
 for library in libqt6core6 libqt6gui6 libqt6widgets6; do

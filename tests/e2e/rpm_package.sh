@@ -13,31 +13,11 @@ if [ $# -ne 2 ]; then
 fi
 build="$1"
 source="$2"
-for tool in rpm rpmbuild rpm2cpio cpio rpmlint cpack; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=package_steps.sh
+source "$(dirname "$0")/package_steps.sh"
+require_tools rpm rpmbuild rpm2cpio cpio rpmlint cpack
+make_package RPM 'tessary-*.rpm'
 
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-if ! cpack -G RPM --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log" >&2
-    fail "cpack could not make the package"
-    exit 1
-fi
-package="$(find "$work/out" -maxdepth 1 -name 'tessary-*.rpm' | head -n1)"
-[ -n "$package" ] || {
-    fail "cpack made no tessary-*.rpm"
-    exit 1
-}
 query() { rpm -qp --nosignature "$@" "$package" 2>/dev/null; }
 
 requires="$(query --requires)"
