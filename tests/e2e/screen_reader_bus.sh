@@ -52,8 +52,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-wait_until display_answers || fail "the X server on $DISPLAY did not answer within ${WAIT_SECONDS} s"
+wait_for_display
 
 # The session bus starts the accessibility bus on demand; without it there is nothing to test.
 if ! dbus-send --session --dest=org.a11y.Bus --print-reply /org/a11y/bus org.a11y.Bus.GetAddress \
@@ -76,13 +75,7 @@ open(sys.argv[1], "wb").write(data)' "$sample"
 "$program" "$sample" >"$work/program.log" 2>&1 &
 pid=$!
 
-window=""
-find_window() {
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
-    window="$(xdotool search --onlyvisible --name '^Tessary 1\.20$' 2>/dev/null | head -n1)"
-    [ -n "$window" ]
-}
-wait_until find_window || fail "no window titled \"Tessary 1.20\" appeared within ${WAIT_SECONDS} s"
+wait_for_window
 
 status=0
 "$python" "$here/screen_reader_bus.py" "$window" || status=$?

@@ -38,3 +38,22 @@ stop_process() {
         kill -9 "$process" 2>/dev/null || true
     fi
 }
+
+program_running() { kill -0 "$pid" 2>/dev/null; }
+
+# Waits for the X server on DISPLAY to answer.
+wait_for_display() {
+    display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+    wait_until display_answers || fail "the X server on $DISPLAY did not answer within ${WAIT_SECONDS} s"
+}
+
+# Waits for the program's main window and sets `window` to it.
+wait_for_window() {
+    window=""
+    find_window() {
+        program_running || fail "the program ended before its window appeared"
+        window="$(xdotool search --onlyvisible --name '^Tessary 1\.20$' 2>/dev/null | head -n1)"
+        [ -n "$window" ]
+    }
+    wait_until find_window || fail "no window titled \"Tessary 1.20\" appeared within ${WAIT_SECONDS} s"
+}

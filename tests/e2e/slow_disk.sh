@@ -86,20 +86,12 @@ export QT_QPA_PLATFORM=xcb
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
-display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-wait_until display_answers || fail "the X server on $DISPLAY did not answer"
+wait_for_display
 
 "$program" "$mount/previous.bin" >"$work/program.log" 2>&1 &
 pid=$!
-program_running() { kill -0 "$pid" 2>/dev/null; }
 
-window=""
-find_window() {
-    program_running || fail "the program ended before its window appeared"
-    window="$(xdotool search --onlyvisible --name '^Tessary 1\.20$' 2>/dev/null | head -n1)"
-    [ -n "$window" ]
-}
-wait_until find_window || fail "no main window appeared"
+wait_for_window
 xdotool mousemove --sync 5 5 # out of the window, so that no hover colours a screenshot
 sleep 0.5
 import -window "$window" "$work/before.png"

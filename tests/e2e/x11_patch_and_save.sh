@@ -56,7 +56,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-program_running() { kill -0 "$pid" 2>/dev/null; }
 
 # Clicks at x, y of the area below the menu bar of the main window.
 click_inner() {
@@ -107,8 +106,7 @@ cp "$sample" "$expected"
 printf '\x2c' | dd of="$expected" bs=1 seek=1 conv=notrunc status=none
 
 # xvfb-run can hand over before its server takes connections, when a signal ends its wait early.
-display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-wait_until display_answers || fail "the X server on $DISPLAY did not answer within ${WAIT_SECONDS} s"
+wait_for_display
 
 # A window manager that takes Alt with a mouse button for itself, as most X11 desktops do.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
@@ -123,13 +121,7 @@ fi
 "$program" "$sample" >"$work/program.log" 2>&1 &
 pid=$!
 
-window=""
-find_window() {
-    program_running || fail "the program ended before its window appeared"
-    window="$(xdotool search --onlyvisible --name '^Tessary 1\.20$' 2>/dev/null | head -n1)"
-    [ -n "$window" ]
-}
-wait_until find_window || fail "no window titled \"Tessary 1.20\" appeared within ${WAIT_SECONDS} s"
+wait_for_window
 
 # The window manager may move the window while it frames it; the window has settled once it is
 # active.
