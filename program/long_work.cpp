@@ -1,5 +1,6 @@
 #include "program/long_work.h"
 
+#include "core/number_text.h"
 #include "program/state/long_work_state.h"
 #include "toolkit/toolkit.h"
 
@@ -14,7 +15,7 @@ int64_t NowMilliseconds() {
 }
 
 std::string ProgressText(const std::string& verb, int64_t done, int64_t total) {
-    return verb + " " + std::to_string(done) + " of " + std::to_string(total) + " bytes";
+    return verb + " " + DecimalText64(done) + " of " + DecimalText64(total) + " bytes";
 }
 
 // What the core calls after each chunk. Serving the window costs a little, so chunks that come
